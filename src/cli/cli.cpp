@@ -1,0 +1,221 @@
+#include "cli.h"
+
+#include "gearcalc.h"
+
+#include <getopt.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#ifndef VANTOREL_VERSION
+#error "VANTOREL_VERSION must be defined by the build"
+#endif
+
+namespace {
+
+constexpr const char* kProgram = "vantorel-cli";
+constexpr const char* kDefaultGears = "20,20,25,30,35,40,40,45,50,55,60,65,80,80";
+
+enum ExitStatus { kDone = 0, kRefused = 1, kBadUsage = 2 };
+
+struct Options {
+    ThreadType type = ThreadType::SAE;
+    std::string leadScrew = "16";
+    LeadScrewUnit leadUnit = LeadScrewUnit::TPI;
+    std::vector<std::int64_t> gears;
+    int show = 5;
+    std::string thread;
+};
+
+// Thrown only inside this file, to leave argument parsing at the first fault.
+struct UsageError {
+    std::string message;
+};
+
+void PrintUsage(std::ostream& out) {
+    out << "Usage: " << kProgram << " [options] THREAD\n"
+        << "Lists the change-gear trains that best cut THREAD on a screw-cutting lathe.\n"
+        << "\n"
+        << "  -t, --type sae|metric|dp|module   how THREAD is read (default sae)\n"
+        << "  -l, --lead-screw VALUE            lead-screw pitch (default 16)\n"
+        << "  -u, --lead-unit tpi|mm            unit of the lead screw (default tpi)\n"
+        << "  -g, --gears LIST                  comma-separated tooth counts\n"
+        << "                                    (default " << kDefaultGears << ")\n"
+        << "  -n, --show N                      how many trains to list, 1 to 99 (default 5)\n"
+        << "  -h, --help                        show this help and exit\n"
+        << "      --version                     show the version and exit\n"
+        << "\n"
+        << "Exit status: 0 on success (also when no train is found), 1 when an input\n"
+        << "cannot be used for a calculation, 2 on a malformed command line.\n";
+}
+
+ThreadType ParseThreadType(const std::string& text) {
+    if (text == "sae") {
+        return ThreadType::SAE;
+    }
+    if (text == "metric") {
+        return ThreadType::Metric;
+    }
+    if (text == "dp") {
+        return ThreadType::DP;
+    }
+    if (text == "module") {
+        return ThreadType::Modulus;
+    }
+    throw UsageError{"invalid thread type '" + text + "'"};
+}
+
+LeadScrewUnit ParseLeadUnit(const std::string& text) {
+    if (text == "tpi") {
+        return LeadScrewUnit::TPI;
+    }
+    if (text == "mm") {
+        return LeadScrewUnit::MM;
+    }
+    throw UsageError{"invalid lead-screw unit '" + text + "'"};
+}
+
+std::vector<std::int64_t> ParseGearList(const std::string& text) {
+    std::vector<std::int64_t> gears;
+    if (text.empty()) {
+        return gears;
+    }
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        const std::string item = text.substr(start, comma - start);
+        long teeth = 0;
+        if (!ParseWholeNumber(item, &teeth) || teeth <= 0) {
+            throw UsageError{"invalid gear '" + item + "'"};
+        }
+        gears.push_back(teeth);
+        if (comma == std::string::npos) {
+            return gears;
+        }
+        start = comma + 1;
+    }
+}
+
+int ParseShow(const std::string& text) {
+    long show = 0;
+    if (!ParseWholeNumber(text, &show) || show < 1 || show > kMaxTrains - 1) {
+        throw UsageError{"invalid number to show '" + text + "' (1 to 99)"};
+    }
+    return static_cast<int>(show);
+}
+
+// The option as the user typed it: a long option by its name, a short one by
+// its letter (it may stand in a group such as "-xn").
+std::string OptionName(char** argv) {
+    const std::string typed = argv[optind - 1];
+    if (typed.rfind("--", 0) == 0) {
+        return typed.substr(0, typed.find('='));
+    }
+    return std::string("-") + static_cast<char>(optopt);
+}
+
+enum LongOnly { kVersionOption = 256 };
+
+// Fills `options`; returns an exit status when the run should end here.
+std::optional<int> ParseArguments(int argc, char** argv, Options& options, std::ostream& out) {
+    static const option longOptions[] = {
+        {"type", required_argument, nullptr, 't'},
+        {"lead-screw", required_argument, nullptr, 'l'},
+        {"lead-unit", required_argument, nullptr, 'u'},
+        {"gears", required_argument, nullptr, 'g'},
+        {"show", required_argument, nullptr, 'n'},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersionOption},
+        {nullptr, 0, nullptr, 0},
+    };
+    std::string gearText = kDefaultGears;
+    optind = 0; // a full reset, so the parser can run more than once per process
+    opterr = 0;
+    int option;
+    while ((option = getopt_long(argc, argv, ":t:l:u:g:n:h", longOptions, nullptr)) != -1) {
+        switch (option) {
+        case 't':
+            options.type = ParseThreadType(optarg);
+            break;
+        case 'l':
+            options.leadScrew = optarg;
+            break;
+        case 'u':
+            options.leadUnit = ParseLeadUnit(optarg);
+            break;
+        case 'g':
+            gearText = optarg;
+            break;
+        case 'n':
+            options.show = ParseShow(optarg);
+            break;
+        case 'h':
+            PrintUsage(out);
+            return kDone;
+        case kVersionOption:
+            out << kProgram << ' ' << VANTOREL_VERSION << '\n';
+            return kDone;
+        case ':':
+            throw UsageError{"option '" + OptionName(argv) + "' needs a value"};
+        default:
+            throw UsageError{"unknown option '" + OptionName(argv) + "'"};
+        }
+    }
+    if (optind >= argc) {
+        throw UsageError{"missing THREAD"};
+    }
+    if (optind + 1 < argc) {
+        throw UsageError{"unexpected argument '" + std::string(argv[optind + 1]) + "'"};
+    }
+    options.thread = argv[optind];
+    options.gears = ParseGearList(gearText);
+    return std::nullopt;
+}
+
+int Refuse(std::ostream& err, const char* message) {
+    err << kProgram << ": " << message << '\n';
+    return kRefused;
+}
+
+// The window's three checks, in the window's order and with its messages.
+int Calculate(Options& options, std::ostream& out, std::ostream& err) {
+    double desired = 0.0;
+    if (!ParseMeasure(options.thread, &desired) || !IsUsableMeasure(desired)) {
+        return Refuse(err, "Nothing to convert!");
+    }
+    double lead = 0.0;
+    if (!ParseMeasure(options.leadScrew, &lead) || !IsUsableMeasure(lead)) {
+        return Refuse(err, "You must enter a lead screw pitch!");
+    }
+    if (options.gears.size() < 2) {
+        return Refuse(err, "Not enough change gears!");
+    }
+    // The window keeps its gear list in ascending order, so its first 100
+    // gears are the smallest; the same list order gives the same tie-breaks.
+    std::sort(options.gears.begin(), options.gears.end());
+    const double desiredTpi = ThreadToTpi(options.type, desired);
+    const double leadTpi = LeadScrewToTpi(options.leadUnit, lead);
+    const auto table = SearchBestTrains(desiredTpi, leadTpi, options.gears, options.show);
+    for (const std::string& line : FormatResultLines(table, desiredTpi, options.type)) {
+        out << line << '\n';
+    }
+    return kDone;
+}
+
+} // namespace
+
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    Options options;
+    try {
+        if (const auto status = ParseArguments(argc, argv, options, out)) {
+            return *status;
+        }
+    } catch (const UsageError& error) {
+        err << kProgram << ": " << error.message << " (try '" << kProgram << " --help')\n";
+        return kBadUsage;
+    }
+    return Calculate(options, out, err);
+}

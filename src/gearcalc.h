@@ -1,0 +1,70 @@
+// The calculation core: units, the gear-train search and the text of a result
+// line. It knows nothing of any window toolkit, so the window, the command line
+// and the tests all share the very same arithmetic.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// How the desired thread is given. The numbers are stored in the settings.
+enum class ThreadType { SAE = 0, Metric = 1, DP = 2, Modulus = 3 };
+
+// How the lead screw is given. The numbers are stored in the settings.
+enum class LeadScrewUnit { TPI = 0, MM = 1 };
+
+// Everything inside the search is in threads per inch; these three are the
+// only places where millimetres and pi come in.
+double ThreadToTpi(ThreadType type, double value);
+double LeadScrewToTpi(LeadScrewUnit unit, double value);
+double TpiToThread(ThreadType type, double tpi);
+
+// One slot of the best-trains table. Tooth counts are kept as 64-bit values
+// taken from the gear list itself, so a train always shows the gears the user
+// owns, however large. `thread` and `error` are in threads per inch.
+struct GearTrain {
+    std::int64_t A = 0;
+    std::int64_t B = 0;
+    std::int64_t C = 0;
+    std::int64_t D = 0;
+    double thread = 0.0;
+    double error = 100000.0;
+
+    bool IsEmpty() const { return A <= 0; }
+    bool IsSimple() const { return B == C; }
+};
+
+// The table has room for this many trains; the number shown is at most one less.
+constexpr int kMaxTrains = 100;
+// Only this many gears of the list take part in a search.
+constexpr int kMaxGears = 100;
+// Error of an empty slot, and the admission threshold before the table is full.
+constexpr double kEmptyError = 100000.0;
+
+// The exhaustive search, tried quadruple by quadruple in enumeration order.
+// Returns `show` slots (clamped to 0..kMaxTrains) sorted by error; unused
+// slots are empty. `gears` is the gear list in list order; only its first
+// kMaxGears entries take part.
+std::vector<GearTrain> SearchBestTrains(double desiredTpi, double leadTpi,
+                                        const std::vector<std::int64_t>& gears, int show);
+
+// The text of one result line, with the thread shown in the unit of `type`
+// and the error in percent of the desired threads per inch.
+std::string FormatResultLine(const GearTrain& train, double desiredTpi, ThreadType type);
+
+// The lines of a whole table, empty slots left out.
+std::vector<std::string> FormatResultLines(const std::vector<GearTrain>& table, double desiredTpi,
+                                           ThreadType type);
+
+// A desired thread or lead screw that parses can still be useless: zero,
+// negative, infinite or not-a-number values give no meaningful train.
+bool IsUsableMeasure(double value);
+
+// Reads a number the way the window's entries are read: the whole text must
+// be one number in the C locale ("." as decimal point), leading blanks allowed.
+bool ParseMeasure(const std::string& text, double* value);
+
+// Reads a tooth count the way the window's Add entry reads one: the whole
+// text is one base-10 integer within range (leading blanks and a sign
+// allowed); the caller decides about the sign.
+bool ParseWholeNumber(const std::string& text, long* value);
