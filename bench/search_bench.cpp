@@ -1,9 +1,14 @@
-// Times the gear-train search over gear sets of growing size.
+// Times the gear-train search over gear sets of growing size, the exhaustive
+// reference loop beside the fast search, and prints how much faster the fast
+// one is at each size.
 #include "gearcalc.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace {
@@ -18,16 +23,70 @@ std::vector<std::int64_t> GearSet(int count) {
     return gears;
 }
 
-void BM_Search(benchmark::State& state) {
+using SearchFunction = std::vector<GearTrain> (*)(double, double, const std::vector<std::int64_t>&,
+                                                  int);
+
+void TimeSearch(benchmark::State& state, SearchFunction search) {
     const auto gears = GearSet(static_cast<int>(state.range(0)));
     const double desired = ThreadToTpi(ThreadType::Metric, 1.25);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(SearchBestTrains(desired, 8.0, gears, 99));
+        benchmark::DoNotOptimize(search(desired, 8.0, gears, 99));
     }
 }
 
+void BM_Reference(benchmark::State& state) {
+    TimeSearch(state, SearchBestTrainsReference);
+}
+void BM_Fast(benchmark::State& state) {
+    TimeSearch(state, SearchBestTrains);
+}
+
+// The usual console table, followed by the speed-up at every gear count that
+// both searches were timed at. With --benchmark_repetitions the medians are
+// compared.
+class SpeedUpReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            if (single || run.aggregate_name == "median") {
+                seconds_[std::stoi(run.run_name.args)][run.run_name.function_name] =
+                    run.real_accumulated_time / static_cast<double>(run.iterations);
+            }
+        }
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        for (const auto& [gears, times] : seconds_) {
+            const auto reference = times.find("BM_Reference");
+            const auto fast = times.find("BM_Fast");
+            if (reference != times.end() && fast != times.end()) {
+                std::printf("speed-up at %d gears: %.0fx (%.3f ms -> %.4f ms)\n", gears,
+                            reference->second / fast->second, reference->second * 1e3,
+                            fast->second * 1e3);
+            }
+        }
+    }
+
+private:
+    // Seconds per search, by gear count and then by benchmark.
+    std::map<int, std::map<std::string, double>> seconds_;
+};
+
 } // namespace
 
-BENCHMARK(BM_Search)->Arg(14)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Reference)->Arg(14)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Fast)->Arg(14)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    SpeedUpReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

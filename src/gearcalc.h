@@ -41,12 +41,19 @@ constexpr int kMaxGears = 100;
 // Error of an empty slot, and the admission threshold before the table is full.
 constexpr double kEmptyError = 100000.0;
 
-// The exhaustive search, tried quadruple by quadruple in enumeration order.
-// Returns `show` slots (clamped to 0..kMaxTrains) sorted by error; unused
-// slots are empty. `gears` is the gear list in list order; only its first
-// kMaxGears entries take part.
+// The best trains for a thread. Returns `show` slots (clamped to
+// 0..kMaxTrains) sorted by error; unused slots are empty. `gears` is the gear
+// list in list order; only its first kMaxGears entries take part. The table
+// is the one SearchBestTrainsReference gives, to the last bit, but only the
+// quadruples that could still enter the table are ever looked at.
 std::vector<GearTrain> SearchBestTrains(double desiredTpi, double leadTpi,
                                         const std::vector<std::int64_t>& gears, int show);
+
+// The exhaustive search, tried quadruple by quadruple in enumeration order,
+// n(n-1)(n-2)^2 of them. It defines what SearchBestTrains must return and is
+// the oracle the tests compare against; too slow for large gear sets.
+std::vector<GearTrain> SearchBestTrainsReference(double desiredTpi, double leadTpi,
+                                                 const std::vector<std::int64_t>& gears, int show);
 
 // The text of one result line, with the thread shown in the unit of `type`
 // and the error in percent of the desired threads per inch.

@@ -1,0 +1,47 @@
+// The whole command-line calculation from arbitrary argument text: one
+// argument per line of the input.
+#include "cli.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kMaxArguments = 24;
+
+std::vector<std::string> SplitLines(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::string> lines(1);
+    for (std::size_t i = 0; i < size && lines.size() <= kMaxArguments; ++i) {
+        if (data[i] == '\n') {
+            lines.emplace_back();
+        } else {
+            lines.back().push_back(static_cast<char>(data[i]));
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::string> arguments = SplitLines(data, size);
+    arguments.insert(arguments.begin(), "vantorel-cli");
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunCli(static_cast<int>(arguments.size()), argv.data(), out, err);
+    // What scripts rely on: a known status, and a message exactly when refused.
+    const bool refused = status == 1 || status == 2;
+    if ((status != 0 && !refused) || refused != !err.str().empty() ||
+        (refused && !out.str().empty())) {
+        std::abort();
+    }
+    return 0;
+}
