@@ -2,6 +2,8 @@
 // reference loop beside the fast search, and prints how much faster the fast
 // one is at each size.
 #include "gearcalc.h"
+#include "report.h"
+#include "thread_lists.h"
 
 #include <benchmark/benchmark.h>
 
@@ -24,13 +26,13 @@ std::vector<std::int64_t> GearSet(int count) {
 }
 
 using SearchFunction = std::vector<GearTrain> (*)(double, double, const std::vector<std::int64_t>&,
-                                                  int);
+                                                  int, const FitRules&);
 
 void TimeSearch(benchmark::State& state, SearchFunction search) {
     const auto gears = GearSet(static_cast<int>(state.range(0)));
     const double desired = ThreadToTpi(ThreadType::Metric, 1.25);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(search(desired, 8.0, gears, 99));
+        benchmark::DoNotOptimize(search(desired, 8.0, gears, 99, FitRules{}));
     }
 }
 
@@ -39,6 +41,21 @@ void BM_Reference(benchmark::State& state) {
 }
 void BM_Fast(benchmark::State& state) {
     TimeSearch(state, SearchBestTrains);
+}
+
+// A chart of every built-in thread list (about 170 threads) over 100 gears,
+// with the clearance rule on, as a machinist would print it.
+void BM_ChartOfAllLists(benchmark::State& state) {
+    const auto gears = GearSet(100);
+    std::vector<const ThreadList*> lists;
+    for (const ThreadList& list : BuiltInThreadLists()) {
+        lists.push_back(&list);
+    }
+    FitRules rules;
+    rules.clearance = 10;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(BuildChart(lists, 16.0, gears, 1, rules));
+    }
 }
 
 // The usual console table, followed by the speed-up at every gear count that
@@ -50,7 +67,8 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            if (single || run.aggregate_name == "median") {
+            const bool perGearCount = !run.run_name.args.empty();
+            if (perGearCount && (single || run.aggregate_name == "median")) {
                 seconds_[std::stoi(run.run_name.args)][run.run_name.function_name] =
                     run.real_accumulated_time / static_cast<double>(run.iterations);
             }
@@ -77,6 +95,7 @@ private:
 
 } // namespace
 
+BENCHMARK(BM_ChartOfAllLists)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Reference)->Arg(14)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Fast)->Arg(14)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 

@@ -408,7 +408,8 @@ private:
 //   pair (c, d) needs trying; after an eviction every one is tried.
 class FastSearch {
 public:
-    FastSearch(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears, int show);
+    FastSearch(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears, int show,
+               const FitRules& rules);
 
     std::vector<GearTrain> Run();
 
@@ -432,6 +433,7 @@ private:
     double desired_;
     double lead_;
     const std::vector<std::int64_t>& gears_;
+    const FitRules& rules_;
     GearClasses classes_;
     int n_;
     const double* G_;
@@ -446,9 +448,9 @@ private:
 };
 
 FastSearch::FastSearch(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
-                       int show)
-    : desired_(desiredTpi), lead_(leadTpi), gears_(gears), classes_(gears), n_(classes_.n),
-      G_(classes_.G), index_(classes_), table_(show) {
+                       int show, const FitRules& rules)
+    : desired_(desiredTpi), lead_(leadTpi), gears_(gears), rules_(rules), classes_(gears),
+      n_(classes_.n), G_(classes_.G), index_(classes_), table_(show) {
     candidates_.reserve(static_cast<std::size_t>(n_ * n_));
     laterCandidates_.reserve(static_cast<std::size_t>(n_ * n_));
 }
@@ -456,6 +458,9 @@ FastSearch::FastSearch(double desiredTpi, double leadTpi, const std::vector<std:
 std::vector<GearTrain> FastSearch::Run() {
     // Once every kept train is exact, nothing can get below the threshold.
     for (int a = 0; a < n_ && table_.Threshold() > 0.0; ++a) {
+        if (rules_.spindleGear && gears_[a] != *rules_.spindleGear) {
+            continue;
+        }
         for (int b = 0; b < n_ && table_.Threshold() > 0.0; ++b) {
             if (b != a) {
                 SearchBlock(a, b);
@@ -582,8 +587,12 @@ void FastSearch::TryEveryPairInOrder(const Block& block) {
 }
 
 // One quadruple at its turn, judged exactly as the exhaustive loop judges it.
-// Returns whether it evicted a kept train.
+// Returns whether it evicted a kept train. Whether a train fits depends on
+// tooth counts only, so the first quadruple of a class pair speaks for all.
 bool FastSearch::Consider(const Block& block, int c, int d) {
+    if (!rules_.Allows(gears_[block.a], gears_[block.b], gears_[c], gears_[d])) {
+        return false;
+    }
     const double thread = (block.ratio * (G_[d] / G_[c])) * lead_;
     const double error = std::fabs(desired_ - thread);
     if (!(error < table_.Threshold())) {
@@ -654,19 +663,37 @@ double TpiToThread(ThreadType type, double tpi) {
     return tpi;
 }
 
+bool FitRules::Allows(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D) const {
+    if (spindleGear && A != *spindleGear) {
+        return false;
+    }
+    if (B == C) {
+        return true;
+    }
+    // Wide enough that no sum of tooth counts can overflow.
+    __extension__ using Wide = __int128;
+    if (clearance &&
+        !(Wide{B} + *clearance <= Wide{C} + D && Wide{C} + *clearance <= Wide{A} + B)) {
+        return false;
+    }
+    return !minimumSum || Wide{A} + B + C + D >= *minimumSum;
+}
+
 std::vector<GearTrain> SearchBestTrains(double desiredTpi, double leadTpi,
-                                        const std::vector<std::int64_t>& gears, int show) {
+                                        const std::vector<std::int64_t>& gears, int show,
+                                        const FitRules& rules) {
     if (show <= 0) {
         return {};
     }
     if (!FastSearchApplies(desiredTpi, leadTpi, gears)) {
-        return SearchBestTrainsReference(desiredTpi, leadTpi, gears, show);
+        return SearchBestTrainsReference(desiredTpi, leadTpi, gears, show, rules);
     }
-    return FastSearch(desiredTpi, leadTpi, gears, show).Run();
+    return FastSearch(desiredTpi, leadTpi, gears, show, rules).Run();
 }
 
 std::vector<GearTrain> SearchBestTrainsReference(double desiredTpi, double leadTpi,
-                                                 const std::vector<std::int64_t>& gears, int show) {
+                                                 const std::vector<std::int64_t>& gears, int show,
+                                                 const FitRules& rules) {
     if (show <= 0) {
         return {};
     }
@@ -689,6 +716,9 @@ std::vector<GearTrain> SearchBestTrainsReference(double desiredTpi, double leadT
                 }
                 for (int d = 0; d < n; ++d) {
                     if (d == a || d == b || d == c) {
+                        continue;
+                    }
+                    if (!rules.Allows(gears[a], gears[b], gears[c], gears[d])) {
                         continue;
                     }
                     const double thread = ((G[b] / G[a]) * (G[d] / G[c])) * leadTpi;

@@ -45,7 +45,7 @@ struct SearchInput {
     int show = 0;
 };
 
-std::string Describe(const SearchInput& input) {
+std::string Describe(const SearchInput& input, const FitRules& rules = {}) {
     std::ostringstream text;
     text.precision(17);
     text << "desired " << input.desiredTpi << " tpi, lead " << input.leadTpi << " tpi, show "
@@ -54,6 +54,15 @@ std::string Describe(const SearchInput& input) {
         text << (i == 0 ? "" : ", ") << input.gears[i];
     }
     text << "}";
+    if (rules.clearance) {
+        text << ", clearance " << *rules.clearance;
+    }
+    if (rules.minimumSum) {
+        text << ", minimum sum " << *rules.minimumSum;
+    }
+    if (rules.spindleGear) {
+        text << ", spindle gear " << *rules.spindleGear;
+    }
     return text.str();
 }
 
@@ -194,6 +203,22 @@ int DrawShow(Random& random) {
     return Uniform(random, 1, 99);
 }
 
+// Fit rules that keep some trains and drop others.
+FitRules DrawRules(Random& random, const Gears& gears) {
+    FitRules rules;
+    if (Chance(random, 0.5)) {
+        rules.clearance = Uniform(random, -10, 60);
+    }
+    if (Chance(random, 0.5)) {
+        rules.minimumSum = Uniform(random, 0, 500);
+    }
+    if (Chance(random, 0.3) && !gears.empty()) {
+        rules.spindleGear =
+            gears[static_cast<std::size_t>(Uniform(random, 0, static_cast<int>(gears.size()) - 1))];
+    }
+    return rules;
+}
+
 SearchInput DrawInput(Random& random) {
     SearchInput input;
     input.gears = DrawGears(random, GearCount(random));
@@ -250,13 +275,15 @@ TEST(SearchDiff, FastSearchGivesTheReferenceTableBitForBit) {
     Random random(seed);
     for (long i = 0; i < cases; ++i) {
         const SearchInput input = DrawInput(random);
+        // One case in four asks only for trains that fit.
+        const FitRules rules = Chance(random, 0.25) ? DrawRules(random, input.gears) : FitRules{};
         const auto fast =
-            SearchBestTrains(input.desiredTpi, input.leadTpi, input.gears, input.show);
-        const auto reference =
-            SearchBestTrainsReference(input.desiredTpi, input.leadTpi, input.gears, input.show);
+            SearchBestTrains(input.desiredTpi, input.leadTpi, input.gears, input.show, rules);
+        const auto reference = SearchBestTrainsReference(input.desiredTpi, input.leadTpi,
+                                                         input.gears, input.show, rules);
         const std::string difference = FirstDifference(fast, reference);
         ASSERT_EQ(difference, "") << "VANTOREL_DIFF_SEED=" << seed << ", case " << i << " of "
-                                  << cases << ": " << Describe(input);
+                                  << cases << ": " << Describe(input, rules);
     }
 }
 

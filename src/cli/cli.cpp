@@ -1,6 +1,8 @@
 #include "cli.h"
 
 #include "gearcalc.h"
+#include "report.h"
+#include "thread_lists.h"
 
 #include <getopt.h>
 
@@ -18,16 +20,21 @@ namespace {
 
 constexpr const char* kProgram = "vantorel-cli";
 constexpr const char* kDefaultGears = "20,20,25,30,35,40,40,45,50,55,60,65,80,80";
+constexpr const char* kDefaultThreadLists = "metric-coarse,unc";
 
 enum ExitStatus { kDone = 0, kRefused = 1, kBadUsage = 2 };
 
 struct Options {
+    bool chart = false;
     ThreadType type = ThreadType::SAE;
     std::string leadScrew = "16";
     LeadScrewUnit leadUnit = LeadScrewUnit::TPI;
     std::vector<std::int64_t> gears;
-    int show = 5;
+    std::optional<int> show;
     std::string thread;
+    std::vector<const ThreadList*> lists;
+    OutputFormat format = OutputFormat::Text;
+    FitRules rules;
 };
 
 // Thrown only inside this file, to leave argument parsing at the first fault.
@@ -37,17 +44,32 @@ struct UsageError {
 
 void PrintUsage(std::ostream& out) {
     out << "Usage: " << kProgram << " [options] THREAD\n"
-        << "Lists the change-gear trains that best cut THREAD on a screw-cutting lathe.\n"
+        << "       " << kProgram << " chart [options]\n"
+        << "Lists the change-gear trains that best cut THREAD on a screw-cutting lathe,\n"
+        << "or, with chart, the best train for every thread of standard lists.\n"
         << "\n"
         << "  -t, --type sae|metric|dp|module   how THREAD is read (default sae)\n"
         << "  -l, --lead-screw VALUE            lead-screw pitch (default 16)\n"
         << "  -u, --lead-unit tpi|mm            unit of the lead screw (default tpi)\n"
         << "  -g, --gears LIST                  comma-separated tooth counts\n"
         << "                                    (default " << kDefaultGears << ")\n"
-        << "  -n, --show N                      how many trains to list, 1 to 99 (default 5)\n"
+        << "  -n, --show N                      how many trains to list, 1 to 99\n"
+        << "                                    (default 5; 1 per thread in a chart)\n"
+        << "      --format text|csv|json        output format (default text)\n"
+        << "      --clearance K                 compound trains only where B + K <= C + D\n"
+        << "                                    and C + K <= A + B (teeth)\n"
+        << "      --min-sum S                   compound trains only where A + B + C + D >= S\n"
+        << "      --spindle-gear A              only trains with this gear as A\n"
+        << "      --threads LIST                chart: comma-separated lists, or all\n"
+        << "                                    (default " << kDefaultThreadLists << ")\n"
         << "  -h, --help                        show this help and exit\n"
         << "      --version                     show the version and exit\n"
         << "\n"
+        << "Thread lists:";
+    for (const ThreadList& list : BuiltInThreadLists()) {
+        out << ' ' << list.name;
+    }
+    out << "\n\n"
         << "Exit status: 0 on success (also when no train is found), 1 when an input\n"
         << "cannot be used for a calculation, 2 on a malformed command line.\n";
 }
@@ -107,6 +129,50 @@ int ParseShow(const std::string& text) {
     return static_cast<int>(show);
 }
 
+OutputFormat ParseFormat(const std::string& text) {
+    if (text == "text") {
+        return OutputFormat::Text;
+    }
+    if (text == "csv") {
+        return OutputFormat::Csv;
+    }
+    if (text == "json") {
+        return OutputFormat::Json;
+    }
+    throw UsageError{"invalid format '" + text + "'"};
+}
+
+// Tooth counts of the fit rules: whole numbers from `lowest` up.
+std::int64_t ParseTeeth(const std::string& text, const char* what, long lowest) {
+    long teeth = 0;
+    if (!ParseWholeNumber(text, &teeth) || teeth < lowest) {
+        throw UsageError{std::string("invalid ") + what + " '" + text + "'"};
+    }
+    return teeth;
+}
+
+std::vector<const ThreadList*> ParseThreadLists(const std::string& text) {
+    std::vector<const ThreadList*> lists;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        const std::string name = text.substr(start, comma - start);
+        if (name == "all") {
+            for (const ThreadList& list : BuiltInThreadLists()) {
+                lists.push_back(&list);
+            }
+        } else if (const ThreadList* list = FindThreadList(name)) {
+            lists.push_back(list);
+        } else {
+            throw UsageError{"unknown thread list '" + name + "'"};
+        }
+        if (comma == std::string::npos) {
+            return lists;
+        }
+        start = comma + 1;
+    }
+}
+
 // The option as the user typed it: a long option by its name, a short one by
 // its letter (it may stand in a group such as "-xn").
 std::string OptionName(char** argv) {
@@ -117,7 +183,14 @@ std::string OptionName(char** argv) {
     return std::string("-") + static_cast<char>(optopt);
 }
 
-enum LongOnly { kVersionOption = 256 };
+enum LongOnly {
+    kVersionOption = 256,
+    kFormatOption,
+    kClearanceOption,
+    kMinSumOption,
+    kSpindleGearOption,
+    kThreadsOption,
+};
 
 // Fills `options`; returns an exit status when the run should end here.
 std::optional<int> ParseArguments(int argc, char** argv, Options& options, std::ostream& out) {
@@ -129,9 +202,23 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options, std::
         {"show", required_argument, nullptr, 'n'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, kVersionOption},
+        {"format", required_argument, nullptr, kFormatOption},
+        {"clearance", required_argument, nullptr, kClearanceOption},
+        {"min-sum", required_argument, nullptr, kMinSumOption},
+        {"spindle-gear", required_argument, nullptr, kSpindleGearOption},
+        {"threads", required_argument, nullptr, kThreadsOption},
         {nullptr, 0, nullptr, 0},
     };
+    // "chart" comes first; the parser then sees it as the program name.
+    if (argc > 1 && std::string(argv[1]) == "chart") {
+        options.chart = true;
+        --argc;
+        ++argv;
+    }
     std::string gearText = kDefaultGears;
+    std::string threadLists = kDefaultThreadLists;
+    bool typeGiven = false;
+    bool listsGiven = false;
     optind = 0; // a full reset, so the parser can run more than once per process
     opterr = 0;
     int option;
@@ -139,6 +226,7 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options, std::
         switch (option) {
         case 't':
             options.type = ParseThreadType(optarg);
+            typeGiven = true;
             break;
         case 'l':
             options.leadScrew = optarg;
@@ -158,11 +246,41 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options, std::
         case kVersionOption:
             out << kProgram << ' ' << VANTOREL_VERSION << '\n';
             return kDone;
+        case kFormatOption:
+            options.format = ParseFormat(optarg);
+            break;
+        case kClearanceOption:
+            options.rules.clearance = ParseTeeth(optarg, "clearance", 0);
+            break;
+        case kMinSumOption:
+            options.rules.minimumSum = ParseTeeth(optarg, "minimum sum", 0);
+            break;
+        case kSpindleGearOption:
+            options.rules.spindleGear = ParseTeeth(optarg, "spindle gear", 1);
+            break;
+        case kThreadsOption:
+            threadLists = optarg;
+            listsGiven = true;
+            break;
         case ':':
             throw UsageError{"option '" + OptionName(argv) + "' needs a value"};
         default:
             throw UsageError{"unknown option '" + OptionName(argv) + "'"};
         }
+    }
+    options.gears = ParseGearList(gearText);
+    if (options.chart) {
+        if (typeGiven) {
+            throw UsageError{"option '--type' does not apply to a chart: each list says its type"};
+        }
+        if (optind < argc) {
+            throw UsageError{"unexpected argument '" + std::string(argv[optind]) + "'"};
+        }
+        options.lists = ParseThreadLists(threadLists);
+        return std::nullopt;
+    }
+    if (listsGiven) {
+        throw UsageError{"option '--threads' applies only to a chart"};
     }
     if (optind >= argc) {
         throw UsageError{"missing THREAD"};
@@ -171,13 +289,18 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options, std::
         throw UsageError{"unexpected argument '" + std::string(argv[optind + 1]) + "'"};
     }
     options.thread = argv[optind];
-    options.gears = ParseGearList(gearText);
     return std::nullopt;
 }
 
 int Refuse(std::ostream& err, const char* message) {
     err << kProgram << ": " << message << '\n';
     return kRefused;
+}
+
+// The window keeps its gear list in ascending order, so its first 100 gears
+// are the smallest; the same list order gives the same tie-breaks.
+void SortGears(Options& options) {
+    std::sort(options.gears.begin(), options.gears.end());
 }
 
 // The window's three checks, in the window's order and with its messages.
@@ -193,15 +316,30 @@ int Calculate(Options& options, std::ostream& out, std::ostream& err) {
     if (options.gears.size() < 2) {
         return Refuse(err, "Not enough change gears!");
     }
-    // The window keeps its gear list in ascending order, so its first 100
-    // gears are the smallest; the same list order gives the same tie-breaks.
-    std::sort(options.gears.begin(), options.gears.end());
+    SortGears(options);
     const double desiredTpi = ThreadToTpi(options.type, desired);
     const double leadTpi = LeadScrewToTpi(options.leadUnit, lead);
-    const auto table = SearchBestTrains(desiredTpi, leadTpi, options.gears, options.show);
-    for (const std::string& line : FormatResultLines(table, desiredTpi, options.type)) {
-        out << line << '\n';
+    const auto table = SearchBestTrains(desiredTpi, leadTpi, options.gears,
+                                        options.show.value_or(5), options.rules);
+    WriteTrains(out, options.format, table, desiredTpi, options.type);
+    return kDone;
+}
+
+int Chart(Options& options, std::ostream& out, std::ostream& err) {
+    double lead = 0.0;
+    if (!ParseMeasure(options.leadScrew, &lead) || !IsUsableMeasure(lead)) {
+        return Refuse(err, "You must enter a lead screw pitch!");
     }
+    if (options.gears.size() < 2) {
+        return Refuse(err, "Not enough change gears!");
+    }
+    SortGears(options);
+    const double leadTpi = LeadScrewToTpi(options.leadUnit, lead);
+    const auto chart =
+        BuildChart(options.lists, leadTpi, options.gears, options.show.value_or(1), options.rules);
+    const char* unit = options.leadUnit == LeadScrewUnit::MM ? " mm" : " tpi";
+    WriteChart(out, options.format, chart,
+               {options.leadScrew + unit, options.gears, options.rules});
     return kDone;
 }
 
@@ -217,5 +355,5 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         err << kProgram << ": " << error.message << " (try '" << kProgram << " --help')\n";
         return kBadUsage;
     }
-    return Calculate(options, out, err);
+    return options.chart ? Chart(options, out, err) : Calculate(options, out, err);
 }
