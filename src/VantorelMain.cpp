@@ -82,6 +82,20 @@ wxBEGIN_EVENT_TABLE(VantorelFrame, wxFrame) wxEND_EVENT_TABLE()
         wxAssertHandler_t m_previous;
     };
 
+    // The tooth counts of the first `limit` items of the gear list that parse,
+    // in list order; an item that is not a number cannot be mounted.
+    std::vector<long> ParsedGears(const wxListBox* list, unsigned int limit) {
+        std::vector<long> gears;
+        const unsigned int reading = std::min(list->GetCount(), limit);
+        for (unsigned int i = 0; i < reading; ++i) {
+            long teeth = 0;
+            if (list->GetString(i).ToLong(&teeth, 10)) {
+                gears.push_back(teeth);
+            }
+        }
+        return gears;
+    }
+
     // Key of the gear stored at `index`.
     wxString GearKey(long index) {
         return wxString::Format("/Gears/%ld", index);
@@ -335,15 +349,8 @@ void VantorelFrame::OnbnCalculateClick(wxCommandEvent&) {
     const double desiredTpi = ThreadToTpi(type, desired);
     const double leadTpi = LeadScrewToTpi(unit, leadScrew);
 
-    // An item that is not a number cannot be mounted; it takes no part.
-    std::vector<std::int64_t> gears;
-    const unsigned int taking = std::min(lbGears->GetCount(), static_cast<unsigned int>(kMaxGears));
-    for (unsigned int i = 0; i < taking; ++i) {
-        long teeth = 0;
-        if (lbGears->GetString(i).ToLong(&teeth, 10)) {
-            gears.push_back(teeth);
-        }
-    }
+    const std::vector<long> parsed = ParsedGears(lbGears, kMaxGears);
+    const std::vector<std::int64_t> gears(parsed.begin(), parsed.end());
     const auto table = SearchBestTrains(desiredTpi, leadTpi, gears, spShow->GetValue());
     lbResults->Clear();
     for (const std::string& line : FormatResultLines(table, desiredTpi, type)) {
@@ -381,13 +388,7 @@ void VantorelFrame::OnrbTPISelect(wxCommandEvent&) {
 }
 
 void VantorelFrame::SortGears() {
-    std::vector<long> gears;
-    for (unsigned int i = 0; i < lbGears->GetCount(); ++i) {
-        long teeth = 0;
-        if (lbGears->GetString(i).ToLong(&teeth, 10)) {
-            gears.push_back(teeth);
-        }
-    }
+    std::vector<long> gears = ParsedGears(lbGears, lbGears->GetCount());
     lbGears->Clear();
     std::sort(gears.begin(), gears.end());
     for (long teeth : gears) {
@@ -488,9 +489,8 @@ void VantorelFrame::SaveSettings() {
     wxConfigBase* config = wxConfigBase::Get();
 
     long written = 0;
-    for (unsigned int i = 0; i < lbGears->GetCount(); ++i) {
-        long teeth = 0;
-        if (lbGears->GetString(i).ToLong(&teeth, 10) && teeth > 0) {
+    for (long teeth : ParsedGears(lbGears, lbGears->GetCount())) {
+        if (teeth > 0) {
             config->Write(GearKey(written), teeth);
             ++written;
         }

@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifndef VANTOREL_VERSION
@@ -74,30 +76,49 @@ void PrintUsage(std::ostream& out) {
         << "cannot be used for a calculation, 2 on a malformed command line.\n";
 }
 
+// One of a few named choices, or a usage error naming `what` was given.
+template <typename Value>
+Value ParseChoice(const std::string& text, const char* what,
+                  std::initializer_list<std::pair<const char*, Value>> choices) {
+    for (const auto& [name, value] : choices) {
+        if (text == name) {
+            return value;
+        }
+    }
+    throw UsageError{std::string("invalid ") + what + " '" + text + "'"};
+}
+
 ThreadType ParseThreadType(const std::string& text) {
-    if (text == "sae") {
-        return ThreadType::SAE;
-    }
-    if (text == "metric") {
-        return ThreadType::Metric;
-    }
-    if (text == "dp") {
-        return ThreadType::DP;
-    }
-    if (text == "module") {
-        return ThreadType::Modulus;
-    }
-    throw UsageError{"invalid thread type '" + text + "'"};
+    return ParseChoice<ThreadType>(text, "thread type",
+                                   {{"sae", ThreadType::SAE},
+                                    {"metric", ThreadType::Metric},
+                                    {"dp", ThreadType::DP},
+                                    {"module", ThreadType::Modulus}});
 }
 
 LeadScrewUnit ParseLeadUnit(const std::string& text) {
-    if (text == "tpi") {
-        return LeadScrewUnit::TPI;
+    return ParseChoice<LeadScrewUnit>(text, "lead-screw unit",
+                                      {{"tpi", LeadScrewUnit::TPI}, {"mm", LeadScrewUnit::MM}});
+}
+
+OutputFormat ParseFormat(const std::string& text) {
+    return ParseChoice<OutputFormat>(
+        text, "format",
+        {{"text", OutputFormat::Text}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}});
+}
+
+// "a,b,,c" gives four items, the third empty: nothing is silently dropped.
+std::vector<std::string> SplitAtCommas(const std::string& text) {
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        items.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos) {
+            return items;
+        }
+        start = comma + 1;
     }
-    if (text == "mm") {
-        return LeadScrewUnit::MM;
-    }
-    throw UsageError{"invalid lead-screw unit '" + text + "'"};
 }
 
 std::vector<std::int64_t> ParseGearList(const std::string& text) {
@@ -105,20 +126,14 @@ std::vector<std::int64_t> ParseGearList(const std::string& text) {
     if (text.empty()) {
         return gears;
     }
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', start);
-        const std::string item = text.substr(start, comma - start);
+    for (const std::string& item : SplitAtCommas(text)) {
         long teeth = 0;
         if (!ParseWholeNumber(item, &teeth) || teeth <= 0) {
             throw UsageError{"invalid gear '" + item + "'"};
         }
         gears.push_back(teeth);
-        if (comma == std::string::npos) {
-            return gears;
-        }
-        start = comma + 1;
     }
+    return gears;
 }
 
 int ParseShow(const std::string& text) {
@@ -127,19 +142,6 @@ int ParseShow(const std::string& text) {
         throw UsageError{"invalid number to show '" + text + "' (1 to 99)"};
     }
     return static_cast<int>(show);
-}
-
-OutputFormat ParseFormat(const std::string& text) {
-    if (text == "text") {
-        return OutputFormat::Text;
-    }
-    if (text == "csv") {
-        return OutputFormat::Csv;
-    }
-    if (text == "json") {
-        return OutputFormat::Json;
-    }
-    throw UsageError{"invalid format '" + text + "'"};
 }
 
 // Tooth counts of the fit rules: whole numbers from `lowest` up.
@@ -153,10 +155,7 @@ std::int64_t ParseTeeth(const std::string& text, const char* what, long lowest) 
 
 std::vector<const ThreadList*> ParseThreadLists(const std::string& text) {
     std::vector<const ThreadList*> lists;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', start);
-        const std::string name = text.substr(start, comma - start);
+    for (const std::string& name : SplitAtCommas(text)) {
         if (name == "all") {
             for (const ThreadList& list : BuiltInThreadLists()) {
                 lists.push_back(&list);
@@ -166,11 +165,8 @@ std::vector<const ThreadList*> ParseThreadLists(const std::string& text) {
         } else {
             throw UsageError{"unknown thread list '" + name + "'"};
         }
-        if (comma == std::string::npos) {
-            return lists;
-        }
-        start = comma + 1;
     }
+    return lists;
 }
 
 // The option as the user typed it: a long option by its name, a short one by
