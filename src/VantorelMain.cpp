@@ -50,102 +50,102 @@ const long VantorelFrame::ID_LISTBOX2 = wxNewId();
 const long VantorelFrame::ID_PANEL1 = wxNewId();
 
 // Every handler is connected at run time; the table stays empty.
-wxBEGIN_EVENT_TABLE(VantorelFrame, wxFrame) wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(VantorelFrame, wxFrame)
+wxEND_EVENT_TABLE()
 
-    namespace {
+namespace {
 
-    wxString Tr(const char* text) {
-        return wxGetTranslation(text);
-    }
+wxString Tr(const char* text) {
+    return wxGetTranslation(text);
+}
 
-    void ShowError(const char* message) {
-        wxMessageBox(Tr(message), Tr("Error"), wxOK | wxCENTRE);
-    }
+void ShowError(const char* message) {
+    wxMessageBox(Tr(message), Tr("Error"), wxOK | wxCENTRE);
+}
 
-    // A value that parses can still be useless for a calculation (0, negative,
-    // infinite, not a number); such a value counts as not entered.
-    bool ReadMeasure(const wxTextCtrl* entry, double* value) {
-        return entry->GetValue().ToDouble(value) && IsUsableMeasure(*value);
-    }
+// A value that parses can still be useless for a calculation (0, negative,
+// infinite, not a number); such a value counts as not entered.
+bool ReadMeasure(const wxTextCtrl* entry, double* value) {
+    return entry->GetValue().ToDouble(value) && IsUsableMeasure(*value);
+}
 
-    // The toolkit asserts on some malformed lines of a settings file (a line
-    // with an empty key); in a release build that would be a dialog at start-up
-    // over a file the user may never have touched.
-    class AssertsSilenced {
-    public:
-        AssertsSilenced() : m_previous(wxSetAssertHandler(nullptr)) {}
-        ~AssertsSilenced() { wxSetAssertHandler(m_previous); }
-        AssertsSilenced(const AssertsSilenced&) = delete;
-        AssertsSilenced& operator=(const AssertsSilenced&) = delete;
+// The toolkit asserts on some malformed lines of a settings file (a line
+// with an empty key); in a release build that would be a dialog at start-up
+// over a file the user may never have touched.
+class AssertsSilenced {
+public:
+    AssertsSilenced() : m_previous(wxSetAssertHandler(nullptr)) {}
+    ~AssertsSilenced() { wxSetAssertHandler(m_previous); }
+    AssertsSilenced(const AssertsSilenced&) = delete;
+    AssertsSilenced& operator=(const AssertsSilenced&) = delete;
 
-    private:
-        wxAssertHandler_t m_previous;
-    };
+private:
+    wxAssertHandler_t m_previous;
+};
 
-    // The tooth counts of the first `limit` items of the gear list that parse,
-    // in list order; an item that is not a number cannot be mounted.
-    std::vector<long> ParsedGears(const wxListBox* list, unsigned int limit) {
-        std::vector<long> gears;
-        const unsigned int reading = std::min(list->GetCount(), limit);
-        for (unsigned int i = 0; i < reading; ++i) {
-            long teeth = 0;
-            if (list->GetString(i).ToLong(&teeth, 10)) {
-                gears.push_back(teeth);
-            }
+// The tooth counts of the first `limit` items of the gear list that parse,
+// in list order; an item that is not a number cannot be mounted.
+std::vector<long> ParsedGears(const wxListBox* list, unsigned int limit) {
+    std::vector<long> gears;
+    const unsigned int reading = std::min(list->GetCount(), limit);
+    for (unsigned int i = 0; i < reading; ++i) {
+        long teeth = 0;
+        if (list->GetString(i).ToLong(&teeth, 10)) {
+            gears.push_back(teeth);
         }
-        return gears;
     }
+    return gears;
+}
 
-    // Key of the gear stored at `index`.
-    wxString GearKey(long index) {
-        return wxString::Format("/Gears/%ld", index);
-    }
+// Key of the gear stored at `index`.
+wxString GearKey(long index) {
+    return wxString::Format("/Gears/%ld", index);
+}
 
-    std::string SettingsFilePath() {
-        return std::string(
-            wxFileConfig::GetLocalFileName(wxTheApp->GetAppName(), wxCONFIG_USE_LOCAL_FILE)
-                .fn_str());
-    }
+std::string SettingsFilePath() {
+    return std::string(
+        wxFileConfig::GetLocalFileName(wxTheApp->GetAppName(), wxCONFIG_USE_LOCAL_FILE).fn_str());
+}
 
-    // The toolkit cannot hold a line with a NUL byte faithfully: saving such a
-    // store garbles its neighbouring keys. A file holding one is damage, and none
-    // of it is trusted.
-    bool SettingsFileHoldsNul(wxConfigBase * config) {
-        if (dynamic_cast<wxFileConfig*>(config) == nullptr || wxTheApp == nullptr) {
-            return false;
-        }
-        // Plain C reads: a directory in the file's place just reads as empty.
-        std::FILE* file = std::fopen(SettingsFilePath().c_str(), "rb");
-        if (file == nullptr) {
-            return false;
-        }
-        char buffer[4096];
-        bool holdsNul = false;
-        std::size_t count;
-        while (!holdsNul && (count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-            holdsNul = std::memchr(buffer, '\0', count) != nullptr;
-        }
-        std::fclose(file);
-        return holdsNul;
+// The toolkit cannot hold a line with a NUL byte faithfully: saving such a
+// store garbles its neighbouring keys. A file holding one is damage, and none
+// of it is trusted.
+bool SettingsFileHoldsNul(wxConfigBase* config) {
+    if (dynamic_cast<wxFileConfig*>(config) == nullptr || wxTheApp == nullptr) {
+        return false;
     }
+    // Plain C reads: a directory in the file's place just reads as empty.
+    std::FILE* file = std::fopen(SettingsFilePath().c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    char buffer[4096];
+    bool holdsNul = false;
+    std::size_t count;
+    while (!holdsNul && (count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        holdsNul = std::memchr(buffer, '\0', count) != nullptr;
+    }
+    std::fclose(file);
+    return holdsNul;
+}
 
-    // The toolkit would replace the file by deleting it before renaming its new
-    // copy, with nothing synced: a crash or power cut then costs every setting.
-    // So the content is taken from the store and put in place atomically; the
-    // store is left clean, so nothing is written again at exit.
-    void WriteSettingsFile(wxConfigBase * config) {
-        auto* fileConfig = dynamic_cast<wxFileConfig*>(config);
-        if (fileConfig == nullptr || wxTheApp == nullptr) {
-            return;
-        }
-        wxMemoryOutputStream stream;
-        if (!fileConfig->Save(stream)) {
-            return;
-        }
-        std::string content(stream.GetLength(), '\0');
-        stream.CopyTo(content.data(), content.size());
-        ReplaceFileAtomically(SettingsFilePath(), content);
+// The toolkit would replace the file by deleting it before renaming its new
+// copy, with nothing synced: a crash or power cut then costs every setting.
+// So the content is taken from the store and put in place atomically; the
+// store is left clean, so nothing is written again at exit.
+void WriteSettingsFile(wxConfigBase* config) {
+    auto* fileConfig = dynamic_cast<wxFileConfig*>(config);
+    if (fileConfig == nullptr || wxTheApp == nullptr) {
+        return;
     }
+    wxMemoryOutputStream stream;
+    if (!fileConfig->Save(stream)) {
+        return;
+    }
+    std::string content(stream.GetLength(), '\0');
+    stream.CopyTo(content.data(), content.size());
+    ReplaceFileAtomically(SettingsFilePath(), content);
+}
 
 } // namespace
 

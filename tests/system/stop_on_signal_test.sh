@@ -27,11 +27,12 @@ start_and_add_gear() {
     window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vantorel$' | head -n 1)
     [ -n "$window" ] || return 1
     timeout 5 xdotool windowfocus "$window"
-    sleep 0.5
-    timeout 5 xdotool key Tab Tab Tab
-    timeout 5 xdotool type --delay 30 "$gear"
-    timeout 5 xdotool key Tab space
-    sleep 0.5
+    # Generous pauses: a sanitizer build on a busy machine is slow to react.
+    sleep 1
+    timeout 5 xdotool key --delay 50 Tab Tab Tab
+    timeout 5 xdotool type --delay 50 "$gear"
+    timeout 5 xdotool key --delay 50 Tab space
+    sleep 1
 }
 
 # Waits for the program to end by itself; kills it if it hangs.
