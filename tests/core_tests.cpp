@@ -43,14 +43,6 @@ TEST(Units, ShownThreadIsTheInverseOfTheConversion) {
     }
 }
 
-// Module pitch is formed as (25.4 / m) / pi; another order of operations can
-// differ in the last bit, which would reorder trains of nearly equal error.
-TEST(Units, ModuleDividesByPiAfterTheMillimetreQuotient) {
-    volatile double module = 0.7;
-    const double quotient = 25.4 / module;
-    EXPECT_EQ(ThreadToTpi(ThreadType::Modulus, 0.7), quotient / 3.141592653589793);
-}
-
 TEST(Units, UsableMeasuresArePositiveAndFinite) {
     for (double bad : {0.0, -0.0, -16.0, double(INFINITY), -double(INFINITY), double(NAN)}) {
         SCOPED_TRACE(bad);
