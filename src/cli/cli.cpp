@@ -299,40 +299,47 @@ void SortGears(Options& options) {
     std::sort(options.gears.begin(), options.gears.end());
 }
 
-// The window's three checks, in the window's order and with its messages.
+// The lead screw's check and the gear count's, the window's last two, in its
+// order and with its messages. Returns the lead screw in threads per inch, or
+// nothing once the refusal is printed.
+std::optional<double> LeadTpiOrRefuse(const Options& options, std::ostream& err) {
+    double lead = 0.0;
+    if (!ParseMeasure(options.leadScrew, &lead) || !IsUsableMeasure(lead)) {
+        Refuse(err, "You must enter a lead screw pitch!");
+        return std::nullopt;
+    }
+    if (options.gears.size() < 2) {
+        Refuse(err, "Not enough change gears!");
+        return std::nullopt;
+    }
+    return LeadScrewToTpi(options.leadUnit, lead);
+}
+
 int Calculate(Options& options, std::ostream& out, std::ostream& err) {
     double desired = 0.0;
     if (!ParseMeasure(options.thread, &desired) || !IsUsableMeasure(desired)) {
         return Refuse(err, "Nothing to convert!");
     }
-    double lead = 0.0;
-    if (!ParseMeasure(options.leadScrew, &lead) || !IsUsableMeasure(lead)) {
-        return Refuse(err, "You must enter a lead screw pitch!");
-    }
-    if (options.gears.size() < 2) {
-        return Refuse(err, "Not enough change gears!");
+    const std::optional<double> leadTpi = LeadTpiOrRefuse(options, err);
+    if (!leadTpi) {
+        return kRefused;
     }
     SortGears(options);
     const double desiredTpi = ThreadToTpi(options.type, desired);
-    const double leadTpi = LeadScrewToTpi(options.leadUnit, lead);
-    const auto table = SearchBestTrains(desiredTpi, leadTpi, options.gears,
+    const auto table = SearchBestTrains(desiredTpi, *leadTpi, options.gears,
                                         options.show.value_or(5), options.rules);
     WriteTrains(out, options.format, table, desiredTpi, options.type);
     return kDone;
 }
 
 int Chart(Options& options, std::ostream& out, std::ostream& err) {
-    double lead = 0.0;
-    if (!ParseMeasure(options.leadScrew, &lead) || !IsUsableMeasure(lead)) {
-        return Refuse(err, "You must enter a lead screw pitch!");
-    }
-    if (options.gears.size() < 2) {
-        return Refuse(err, "Not enough change gears!");
+    const std::optional<double> leadTpi = LeadTpiOrRefuse(options, err);
+    if (!leadTpi) {
+        return kRefused;
     }
     SortGears(options);
-    const double leadTpi = LeadScrewToTpi(options.leadUnit, lead);
     const auto chart =
-        BuildChart(options.lists, leadTpi, options.gears, options.show.value_or(1), options.rules);
+        BuildChart(options.lists, *leadTpi, options.gears, options.show.value_or(1), options.rules);
     const char* unit = options.leadUnit == LeadScrewUnit::MM ? " mm" : " tpi";
     WriteChart(out, options.format, chart,
                {options.leadScrew + unit, options.gears, options.rules});
