@@ -1,6 +1,8 @@
 #include "cli.h"
 
+#include "gearbox.h"
 #include "gearcalc.h"
+#include "lathe_profile.h"
 #include "report.h"
 #include "thread_lists.h"
 
@@ -42,6 +44,10 @@ struct Options {
     OutputFormat format = OutputFormat::Text;
     FitRules rules;
     std::string threadLists = kDefaultThreadLists;
+    std::vector<GearboxPosition> gearbox; // none: the lead screw drives directly
+    std::string lathe;
+    std::string saveAs;
+    bool force = false;
 };
 
 // Thrown only inside this file, for faults the parser cannot see by itself.
@@ -171,10 +177,22 @@ CLI::Validator Choice(std::vector<std::pair<std::string, Value>> choices) {
         "", "choice");
 }
 
-// The options a single thread and a chart share.
-void DeclareSharedOptions(CLI::App& app, Options& options) {
-    app.add_option("-l,--lead-screw", options.leadScrew, "lead-screw pitch (default 16)")
-        ->type_name("VALUE");
+const CLI::Validator kGearbox(
+    [](std::string& text) {
+        try {
+            ParseGearbox(text);
+            return std::string();
+        } catch (const GearboxError& error) {
+            return std::string(error.what());
+        }
+    },
+    "", "gearbox");
+
+// What a lathe profile holds: the options of every command that works on a lathe.
+void DeclareLatheOptions(CLI::App& app, Options& options) {
+    CLI::Option* lead =
+        app.add_option("-l,--lead-screw", options.leadScrew, "lead-screw pitch (default 16)")
+            ->type_name("VALUE");
     app.add_option("-u,--lead-unit", options.leadUnit, "unit of the lead screw (default tpi)")
         ->type_name("tpi|mm")
         ->transform(
@@ -183,16 +201,19 @@ void DeclareSharedOptions(CLI::App& app, Options& options) {
                    std::string("comma-separated tooth counts\n(default ") + kDefaultGears + ")")
         ->type_name("LIST")
         ->transform(kGearList);
-    app.add_option_function<int>(
-           "-n,--show", [&options](const int& show) { options.show = show; },
-           "how many trains to list, 1 to 99\n(default 5; 1 per thread in a chart)")
-        ->type_name("N")
-        ->transform(WholeNumber(1, kMaxTrains - 1));
-    app.add_option("--format", options.format, "output format (default text)")
-        ->type_name("text|csv|json")
-        ->transform(Choice<OutputFormat>({{"text", OutputFormat::Text},
-                                          {"csv", OutputFormat::Csv},
-                                          {"json", OutputFormat::Json}}));
+    app.add_option_function<std::string>(
+           "--gearbox",
+           [&options](const std::string& text) { options.gearbox = ParseGearbox(text); },
+           "the lead screw of each gearbox position,\nin the unit of --lead-unit")
+        ->type_name("LABEL=VALUE,...")
+        ->check(kGearbox)
+        ->excludes(lead);
+    app.add_option("--lathe", options.lathe,
+                   "a lathe profile by name, or a file;\nthe options above and below override it")
+        ->type_name("NAME|PATH");
+}
+
+void DeclareFitRules(CLI::App& app, Options& options) {
     app.add_option_function<std::int64_t>(
            "--clearance", [&options](const std::int64_t& k) { options.rules.clearance = k; },
            "compound trains only where B + K <= C + D\nand C + K <= A + B (teeth)")
@@ -210,6 +231,22 @@ void DeclareSharedOptions(CLI::App& app, Options& options) {
         ->transform(WholeNumber(1));
 }
 
+// The options a single thread and a chart share.
+void DeclareSharedOptions(CLI::App& app, Options& options) {
+    DeclareLatheOptions(app, options);
+    app.add_option_function<int>(
+           "-n,--show", [&options](const int& show) { options.show = show; },
+           "how many trains to list, 1 to 99\n(default 5; 1 per thread in a chart)")
+        ->type_name("N")
+        ->transform(WholeNumber(1, kMaxTrains - 1));
+    app.add_option("--format", options.format, "output format (default text)")
+        ->type_name("text|csv|json")
+        ->transform(Choice<OutputFormat>({{"text", OutputFormat::Text},
+                                          {"csv", OutputFormat::Csv},
+                                          {"json", OutputFormat::Json}}));
+    DeclareFitRules(app, options);
+}
+
 std::string ThreadListNames() {
     std::string names;
     for (const ThreadList& list : BuiltInThreadLists()) {
@@ -222,7 +259,8 @@ std::string Footer() {
     return "Thread lists:" + ThreadListNames() +
            "\n\n"
            "Exit status: 0 on success (also when no train is found), 1 when an input\n"
-           "cannot be used for a calculation, 2 on a malformed command line.\n"
+           "cannot be used for a calculation, 2 on a malformed command line or a\n"
+           "lathe profile that cannot be used.\n"
            "\n"
            "Example: the three best trains for a 1.5 mm pitch on an 8 tpi lead screw\n"
            "  vantorel-cli -t metric -l 8 -n 3 1.5";
@@ -234,7 +272,7 @@ std::string UsageLines(const CLI::App& app) {
         return program + " " + app.get_name() + " [options]";
     }
     return program + " [options] THREAD\n       " + program + " chart [options]\n       " +
-           program + " lathes";
+           program + " lathes [--save NAME [options]]";
 }
 
 // Options and values in one column, as a man page shows them.
@@ -308,8 +346,26 @@ void DeclareCommands(CommandLine& line, Options& options) {
         ->type_name("LIST")
         ->check(kThreadLists);
 
-    line.lathes = app.add_subcommand("lathes", "list the lathe profiles found");
+    line.lathes = app.add_subcommand("lathes", "list the lathe profiles found, or save one");
     line.lathes->allow_extras();
+    DeclareLatheOptions(*line.lathes, options);
+    DeclareFitRules(*line.lathes, options);
+    CLI::Option* save =
+        line.lathes->add_option("--save", options.saveAs, "write these options as a profile NAME")
+            ->type_name("NAME")
+            ->check(CLI::Validator(
+                [](std::string& name) {
+                    return IsLatheName(name) ? "" : "invalid name '" + name + "'";
+                },
+                "", "lathe name"));
+    // Lathe options without --save would be silently ignored.
+    for (CLI::Option* option : line.lathes->get_options()) {
+        if (option != save && option->get_lnames() != std::vector<std::string>{"help"}) {
+            option->needs(save);
+        }
+    }
+    line.lathes->add_flag("--force", options.force, "with --save, replace a profile of that name")
+        ->needs(save);
 }
 
 // Arguments no command took: an option of another command, an unknown one,
@@ -390,12 +446,14 @@ int Refuse(std::ostream& err, const char* message) {
 }
 
 // The lead screw's check and the gear count's, the window's last two, in its
-// order and with its messages. Returns the lead screw in threads per inch, or
-// nothing once the refusal is printed.
-std::optional<double> LeadTpiOrRefuse(const Options& options, std::size_t gearCount,
-                                      std::ostream& err) {
+// order and with its messages. Returns what the change gears drive, in the
+// unit of --lead-unit: each gearbox position, or the lead screw as one
+// position without a label; nothing once the refusal is printed.
+std::optional<std::vector<GearboxPosition>>
+LeadsOrRefuse(const Options& options, std::size_t gearCount, std::ostream& err) {
+    std::vector<GearboxPosition> leads = options.gearbox;
     double lead = 0.0;
-    if (!ParseMeasure(options.leadScrew, &lead) || !IsUsableMeasure(lead)) {
+    if (leads.empty() && (!ParseMeasure(options.leadScrew, &lead) || !IsUsableMeasure(lead))) {
         Refuse(err, "You must enter a lead screw pitch!");
         return std::nullopt;
     }
@@ -403,7 +461,17 @@ std::optional<double> LeadTpiOrRefuse(const Options& options, std::size_t gearCo
         Refuse(err, "Not enough change gears!");
         return std::nullopt;
     }
-    return LeadScrewToTpi(options.leadUnit, lead);
+    if (leads.empty()) {
+        leads.push_back({"", lead});
+    }
+    return leads;
+}
+
+std::vector<GearboxPosition> InTpi(std::vector<GearboxPosition> leads, LeadScrewUnit unit) {
+    for (GearboxPosition& position : leads) {
+        position.leadScrew = LeadScrewToTpi(unit, position.leadScrew);
+    }
+    return leads;
 }
 
 int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
@@ -412,33 +480,92 @@ int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
         return Refuse(err, "Nothing to convert!");
     }
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
-    const std::optional<double> leadTpi = LeadTpiOrRefuse(options, gears.size(), err);
-    if (!leadTpi) {
+    const auto leads = LeadsOrRefuse(options, gears.size(), err);
+    if (!leads) {
         return kRefused;
     }
     const double desiredTpi = ThreadToTpi(options.type, desired);
-    const auto table =
-        SearchBestTrains(desiredTpi, *leadTpi, gears, options.show.value_or(5), options.rules);
-    WriteTrains(out, options.format, ReportedTrainsOf(table), desiredTpi, options.type);
+    const auto trains = SearchLathe(desiredTpi, InTpi(*leads, options.leadUnit), gears,
+                                    options.show.value_or(5), options.rules);
+    WriteTrains(out, options.format, trains, desiredTpi, options.type);
     return kDone;
 }
 
 int Chart(const Options& options, std::ostream& out, std::ostream& err) {
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
-    const std::optional<double> leadTpi = LeadTpiOrRefuse(options, gears.size(), err);
-    if (!leadTpi) {
+    const auto leads = LeadsOrRefuse(options, gears.size(), err);
+    if (!leads) {
         return kRefused;
     }
-    const auto chart = BuildChart(ChosenThreadLists(options.threadLists), *leadTpi, gears,
-                                  options.show.value_or(1), options.rules);
+    const auto lists = ChosenThreadLists(options.threadLists);
+    const int show = options.show.value_or(1);
+    const auto leadTpi = InTpi(*leads, options.leadUnit);
+    const auto chart =
+        options.gearbox.empty()
+            ? BuildChart(lists, leadTpi.front().leadScrew, gears, show, options.rules)
+            : BuildGearboxChart(lists, leadTpi, gears, show, options.rules);
     const char* unit = options.leadUnit == LeadScrewUnit::MM ? " mm" : " tpi";
-    WriteChart(out, options.format, chart, {options.leadScrew + unit, gears, options.rules});
+    const std::string lead = options.gearbox.empty()
+                                 ? options.leadScrew + unit
+                                 : "on " + std::to_string(leads->size()) + " gearbox positions";
+    WriteChart(out, options.format, chart, {lead, gears, options.rules});
     return kDone;
 }
 
-// Profiles come with the lathe profiles; until then there is none to list.
-int ListLathes() {
+// `lathes --save`: the options as they stand, defaults and --lathe included.
+int SaveProfile(const Options& options, std::ostream& err) {
+    LatheProfile profile;
+    profile.name = options.saveAs;
+    profile.leadUnit = options.leadUnit;
+    profile.gears = GearsOf(options.gears);
+    profile.rules = options.rules;
+    const auto leads = LeadsOrRefuse(options, profile.gears->size(), err);
+    if (!leads) {
+        return kRefused;
+    }
+    if (options.gearbox.empty()) {
+        profile.leadScrew = leads->front().leadScrew;
+    }
+    profile.gearbox = options.gearbox;
+    try {
+        SaveLathe(profile, DefaultLatheDirectories(), options.force);
+    } catch (const LatheSaveError& error) {
+        return Refuse(err, error.what());
+    }
     return kDone;
+}
+
+// Fields of a --lathe profile fill in what the command line leaves out; -l
+// and --gearbox each replace both the profile's lead screw and its gearbox.
+void ApplyLathe(const CLI::App& used, Options& options) {
+    if (used.count("--lathe") == 0) {
+        return;
+    }
+    const LatheProfile profile = LoadLathe(options.lathe, DefaultLatheDirectories());
+    const auto missing = [&used](const char* name) { return used.count(name) == 0; };
+    if (missing("--lead-screw") && missing("--gearbox")) {
+        options.gearbox = profile.gearbox;
+        options.leadScrew = profile.leadScrew ? MeasureText(*profile.leadScrew) : options.leadScrew;
+    }
+    if (missing("--lead-unit") && profile.leadUnit) {
+        options.leadUnit = *profile.leadUnit;
+    }
+    if (missing("--gears") && profile.gears) {
+        options.gears.clear();
+        for (std::int64_t teeth : *profile.gears) {
+            options.gears += (options.gears.empty() ? "" : ",") + std::to_string(teeth);
+        }
+    }
+    const std::pair<const char*, std::optional<std::int64_t> FitRules::*> rules[] = {
+        {"--clearance", &FitRules::clearance},
+        {"--min-sum", &FitRules::minimumSum},
+        {"--spindle-gear", &FitRules::spindleGear},
+    };
+    for (const auto& [name, rule] : rules) {
+        if (missing(name) && profile.rules.*rule) {
+            options.rules.*rule = profile.rules.*rule;
+        }
+    }
 }
 
 // The one place that sends a parsed command line to its work.
@@ -447,8 +574,11 @@ int Dispatch(const CommandLine& line, const Options& options, std::ostream& out,
     if (line.chart->parsed()) {
         return Chart(options, out, err);
     }
+    if (line.lathes->parsed() && !options.saveAs.empty()) {
+        return SaveProfile(options, err);
+    }
     if (line.lathes->parsed()) {
-        return ListLathes();
+        return ListLathes(DefaultLatheDirectories(), out, err) ? kDone : kBadUsage;
     }
     if (line.app.count("THREAD") == 0) {
         throw UsageError{"missing THREAD"};
@@ -479,6 +609,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     DeclareCommands(line, options);
     try {
         Parse(line, argc, argv);
+        ApplyLathe(UsedCommand(line), options);
         return Dispatch(line, options, out, err);
     } catch (const CLI::CallForHelp&) {
         out << line.app.help();
@@ -490,5 +621,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         return BadUsage(err, UsageMessage(error));
     } catch (const UsageError& error) {
         return BadUsage(err, error.message);
+    } catch (const LatheProfileError& error) {
+        err << kProgram << ": " << error.what() << '\n';
+        return kBadUsage;
     }
 }

@@ -15,13 +15,13 @@ bool IsLabelCharacter(char c) {
 GearboxPosition ParsePosition(const std::string& item) {
     const std::size_t equals = item.find('=');
     if (equals == std::string::npos) {
-        throw GearboxError("invalid gearbox position '" + item + "' (LABEL=VALUE)");
+        throw GearboxError("invalid position '" + item + "' (LABEL=VALUE)");
     }
     GearboxPosition position{item.substr(0, equals), 0.0};
     const std::string value = item.substr(equals + 1);
     if (!ParseMeasure(value, &position.leadScrew)) {
-        throw GearboxError("invalid lead screw '" + value + "' of gearbox position '" +
-                           position.label + "'");
+        throw GearboxError("invalid lead screw '" + value + "' of position '" + position.label +
+                           "'");
     }
     return position;
 }
@@ -37,15 +37,15 @@ void CheckGearbox(const std::vector<GearboxPosition>& positions) {
     std::set<std::string> seen;
     for (const GearboxPosition& position : positions) {
         if (!IsGearboxLabel(position.label)) {
-            throw GearboxError("invalid gearbox label '" + position.label +
+            throw GearboxError("invalid label '" + position.label +
                                "' (1 to 16 letters, digits, '-', '_', '.' or '/')");
         }
         if (!IsUsableMeasure(position.leadScrew)) {
-            throw GearboxError("lead screw of gearbox position '" + position.label +
+            throw GearboxError("lead screw of position '" + position.label +
                                "' is not a number above 0");
         }
         if (!seen.insert(position.label).second) {
-            throw GearboxError("gearbox label '" + position.label + "' given twice");
+            throw GearboxError("label '" + position.label + "' given twice");
         }
     }
 }
@@ -84,4 +84,35 @@ std::vector<GearboxTrain> SearchGearbox(double desiredTpi, const std::vector<dou
     });
     found.resize(std::min(found.size(), static_cast<std::size_t>(std::max(show, 0))));
     return found;
+}
+
+std::vector<ReportedTrain> SearchLathe(double desiredTpi,
+                                       const std::vector<GearboxPosition>& leadTpi,
+                                       const std::vector<std::int64_t>& gears, int show,
+                                       const FitRules& rules) {
+    std::vector<double> leads;
+    for (const GearboxPosition& position : leadTpi) {
+        leads.push_back(position.leadScrew);
+    }
+    std::vector<ReportedTrain> trains;
+    for (const GearboxTrain& found : SearchGearbox(desiredTpi, leads, gears, show, rules)) {
+        trains.push_back(ReportedTrainOf(found.train));
+        trains.back().gearbox = leadTpi[found.position].label;
+    }
+    return trains;
+}
+
+std::vector<ChartEntry> BuildGearboxChart(const std::vector<const ThreadList*>& lists,
+                                          const std::vector<GearboxPosition>& leadTpi,
+                                          const std::vector<std::int64_t>& gears, int show,
+                                          const FitRules& rules) {
+    std::vector<ChartEntry> chart;
+    for (const ThreadList* list : lists) {
+        for (const StandardThread& thread : list->threads) {
+            const double desiredTpi = ThreadToTpi(thread.type, thread.value);
+            chart.push_back({list->name, thread, desiredTpi,
+                             SearchLathe(desiredTpi, leadTpi, gears, show, rules)});
+        }
+    }
+    return chart;
 }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "gearcalc.h"
+#include "report.h"
+#include "thread_lists.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -47,3 +49,17 @@ struct GearboxTrain {
 std::vector<GearboxTrain> SearchGearbox(double desiredTpi, const std::vector<double>& leadTpi,
                                         const std::vector<std::int64_t>& gears, int show,
                                         const FitRules& rules);
+
+// What the outputs report: SearchGearbox's trains named by their position's
+// label. `leadTpi` holds the positions with their lead screws in threads per
+// inch; a lathe without a gearbox is one position with an empty label.
+std::vector<ReportedTrain> SearchLathe(double desiredTpi,
+                                       const std::vector<GearboxPosition>& leadTpi,
+                                       const std::vector<std::int64_t>& gears, int show,
+                                       const FitRules& rules);
+
+// BuildChart over every position of a gearbox.
+std::vector<ChartEntry> BuildGearboxChart(const std::vector<const ThreadList*>& lists,
+                                          const std::vector<GearboxPosition>& leadTpi,
+                                          const std::vector<std::int64_t>& gears, int show,
+                                          const FitRules& rules);

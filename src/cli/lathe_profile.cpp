@@ -154,9 +154,14 @@ std::size_t LineAt(const std::string& text, std::size_t byte) {
 }
 
 LatheProfile ReadProfileFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
+    std::error_code error;
+    std::ifstream in;
+    if (fs::is_regular_file(file, error)) {
+        in.open(file, std::ios::binary);
+    }
     std::ostringstream text;
-    if (!fs::is_regular_file(file) || !(text << in.rdbuf())) {
+    text << in.rdbuf(); // an empty file reads as empty text, and fails as JSON
+    if (!in.is_open() || in.bad()) {
         throw LatheProfileError(file + ": cannot read the file");
     }
     return ParseLatheProfile(text.str(), file);
@@ -181,19 +186,13 @@ std::map<std::string, std::string> FindLathes(const LatheDirectories& dirs) {
     return found;
 }
 
-std::string NumberText(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
-    return text;
-}
-
 std::string Summary(const LatheProfile& profile) {
     std::string lead = "no lead screw";
     if (!profile.gearbox.empty()) {
         lead = std::to_string(profile.gearbox.size()) + " gearbox positions";
     } else if (profile.leadScrew) {
         const bool mm = profile.leadUnit == LeadScrewUnit::MM;
-        lead = "lead screw " + NumberText(*profile.leadScrew) + (mm ? " mm" : " tpi");
+        lead = "lead screw " + MeasureText(*profile.leadScrew) + (mm ? " mm" : " tpi");
     }
     const std::string gears =
         profile.gears ? std::to_string(profile.gears->size()) + " gears" : "no gears";
@@ -212,24 +211,25 @@ LatheProfile ParseLatheProfile(const std::string& json, const std::string& file)
         // The error's byte is the last one read, counted from 1.
         throw LatheProfileError(file + ": line " + std::to_string(LineAt(json, error.byte - 1)) +
                                 ": not valid JSON");
+    } catch (const Json::out_of_range&) {
+        throw LatheProfileError(file + ": a number too large for JSON");
     }
     return ProfileReader(file).Read(parsed);
 }
 
+// One field a line, and one gearbox position a line, so that a profile
+// reads and edits well by hand.
 std::string LatheProfileJson(const LatheProfile& profile) {
-    Json json;
-    json["name"] = profile.name;
+    Json fields;
+    fields["name"] = profile.name;
     if (profile.leadUnit) {
-        json["lead_unit"] = profile.leadUnit == LeadScrewUnit::MM ? "mm" : "tpi";
+        fields["lead_unit"] = profile.leadUnit == LeadScrewUnit::MM ? "mm" : "tpi";
     }
     if (profile.leadScrew) {
-        json["lead_screw"] = *profile.leadScrew;
-    }
-    for (const GearboxPosition& position : profile.gearbox) {
-        json["gearbox"].push_back({{"label", position.label}, {"lead_screw", position.leadScrew}});
+        fields["lead_screw"] = *profile.leadScrew;
     }
     if (profile.gears) {
-        json["gears"] = *profile.gears;
+        fields["gears"] = *profile.gears;
     }
     const std::pair<const char*, const std::optional<std::int64_t>&> rules[] = {
         {"clearance", profile.rules.clearance},
@@ -238,10 +238,34 @@ std::string LatheProfileJson(const LatheProfile& profile) {
     };
     for (const auto& [key, value] : rules) {
         if (value) {
-            json[key] = *value;
+            fields[key] = *value;
         }
     }
-    return json.dump(2) + "\n";
+    std::string text = "{";
+    for (const auto& [key, value] : fields.items()) {
+        text += "\n  " + Json(key).dump() + ": " + value.dump() + ",";
+    }
+    if (!profile.gearbox.empty()) {
+        text += "\n  \"gearbox\": [";
+        for (const GearboxPosition& position : profile.gearbox) {
+            const Json json = {{"label", position.label}, {"lead_screw", position.leadScrew}};
+            text += "\n    " + json.dump() + ",";
+        }
+        text.back() = '\n';
+        text += "  ],";
+    }
+    text.back() = '\n';
+    return text + "}\n";
+}
+
+std::string MeasureText(double value) {
+    char text[32];
+    for (int digits = 1;; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value || digits == 17) {
+            return text;
+        }
+    }
 }
 
 LatheDirectories DefaultLatheDirectories() {

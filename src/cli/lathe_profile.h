@@ -43,6 +43,9 @@ struct LatheDirectories {
 // directory the program was installed with.
 LatheDirectories DefaultLatheDirectories();
 
+// The shortest text that reads back as `value`, as a lead screw is typed.
+std::string MeasureText(double value);
+
 // Profile names are file names without ".json": letters, digits, - _ . and
 // not starting with a dot.
 bool IsLatheName(const std::string& name);

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
@@ -43,7 +44,8 @@ std::string TextLine(const ReportedTrain& train, double desiredTpi, ThreadType t
     twoPairs.D = train.D;
     twoPairs.thread = train.thread;
     twoPairs.error = train.error;
-    return FormatResultLine(twoPairs, desiredTpi, type);
+    const std::string position = train.gearbox.empty() ? "" : "[" + train.gearbox + "] ";
+    return position + FormatResultLine(twoPairs, desiredTpi, type);
 }
 
 double PercentError(const ReportedTrain& train, double desiredTpi) {
@@ -60,6 +62,9 @@ Json TrainJson(const ReportedTrain& train, double desiredTpi, ThreadType type) {
     object["unit"] = UnitName(type);
     object["error_percent"] = PercentError(train, desiredTpi);
     object["simple"] = IsSimple(train);
+    if (!train.gearbox.empty()) {
+        object["gearbox"] = train.gearbox;
+    }
     return object;
 }
 
@@ -81,6 +86,35 @@ std::string CsvField(const std::string& text) {
         quoted += c == '"' ? "\"\"" : std::string(1, c);
     }
     return quoted + "\"";
+}
+
+// Trains found on a gearbox name their position in a last column.
+bool HasGearbox(const std::vector<ReportedTrain>& trains) {
+    return std::any_of(trains.begin(), trains.end(),
+                       [](const ReportedTrain& train) { return !train.gearbox.empty(); });
+}
+
+bool HasGearbox(const std::vector<ChartEntry>& chart) {
+    return std::any_of(chart.begin(), chart.end(),
+                       [](const ChartEntry& entry) { return HasGearbox(entry.trains); });
+}
+
+// The gearbox column of a text chart: as wide as its longest label, or none.
+std::string GearboxCell(const std::string& label, const std::vector<ChartEntry>& chart) {
+    std::size_t width = 0;
+    for (const ChartEntry& entry : chart) {
+        for (const ReportedTrain& train : entry.trains) {
+            width = std::max(width, train.gearbox.size());
+        }
+    }
+    if (width == 0) {
+        return "";
+    }
+    return label + std::string(std::max<std::size_t>(width, 7) + 1 - label.size(), ' ');
+}
+
+std::string CsvGearbox(const ReportedTrain& train) {
+    return train.gearbox.empty() ? "" : "," + CsvField(train.gearbox);
 }
 
 std::string GearList(const std::vector<std::int64_t>& gears) {
@@ -122,8 +156,9 @@ void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
             list = entry.list;
             const ThreadList* found = FindThreadList(list);
             out << "\n" << (found != nullptr ? found->description : list) << "\n";
-            std::snprintf(line, sizeof line, "%-10s %-12s %6s %6s %6s %6s %10s %9s\n", "Thread",
-                          "Wanted", "A", "B", "C", "D", "Cut", "Error");
+            std::snprintf(line, sizeof line, "%-10s %-12s %s%6s %6s %6s %6s %10s %9s\n", "Thread",
+                          "Wanted", GearboxCell("Gearbox", chart).c_str(), "A", "B", "C", "D",
+                          "Cut", "Error");
             out << line;
         }
         if (entry.trains.empty()) {
@@ -136,10 +171,11 @@ void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
             const std::string b = IsSimple(train) ? "ANY" : std::to_string(train.B);
             const std::string c = IsSimple(train) ? "--" : std::to_string(train.C);
             std::snprintf(line, sizeof line,
-                          "%-10s %-12s %6" PRId64 " %6s %6s %6" PRId64 " %10.3f %8.3f%%\n",
+                          "%-10s %-12s %s%6" PRId64 " %6s %6s %6" PRId64 " %10.3f %8.3f%%\n",
                           first ? entry.thread.name.c_str() : "",
-                          first ? WantedText(entry.thread).c_str() : "", train.A, b.c_str(),
-                          c.c_str(), train.D, TpiToThread(entry.thread.type, train.thread),
+                          first ? WantedText(entry.thread).c_str() : "",
+                          GearboxCell(train.gearbox, chart).c_str(), train.A, b.c_str(), c.c_str(),
+                          train.D, TpiToThread(entry.thread.type, train.thread),
                           PercentError(train, entry.desiredTpi));
             out << line;
             first = false;
@@ -148,18 +184,20 @@ void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
 }
 
 void WriteCsvChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
-    out << "list,name,wanted,unit,rank,a,b,c,d,simple,thread,error_percent\n";
+    const bool gearbox = HasGearbox(chart);
+    out << "list,name,wanted,unit,rank,a,b,c,d,simple,thread,error_percent"
+        << (gearbox ? ",gearbox\n" : "\n");
     for (const ChartEntry& entry : chart) {
         const std::string thread = CsvField(entry.list) + "," + CsvField(entry.thread.name) + "," +
                                    Plain(entry.thread.value) + "," + UnitName(entry.thread.type);
         if (entry.trains.empty()) {
-            out << thread << ",,,,,,,,\n";
+            out << thread << ",,,,,,,," << (gearbox ? ",\n" : "\n");
         }
         int rank = 1;
         for (const ReportedTrain& train : entry.trains) {
             out << thread << "," << rank++ << "," << CsvGears(train) << ","
                 << Plain(TpiToThread(entry.thread.type, train.thread)) << ","
-                << Plain(PercentError(train, entry.desiredTpi)) << "\n";
+                << Plain(PercentError(train, entry.desiredTpi)) << CsvGearbox(train) << "\n";
         }
     }
 }
@@ -224,11 +262,13 @@ void WriteTrains(std::ostream& out, OutputFormat format, const std::vector<Repor
         return;
     }
     if (format == OutputFormat::Csv) {
-        out << "rank,a,b,c,d,simple,thread,unit,error_percent\n";
+        out << "rank,a,b,c,d,simple,thread,unit,error_percent"
+            << (HasGearbox(trains) ? ",gearbox\n" : "\n");
         int rank = 1;
         for (const ReportedTrain& train : trains) {
             out << rank++ << "," << CsvGears(train) << "," << Plain(TpiToThread(type, train.thread))
-                << "," << UnitName(type) << "," << Plain(PercentError(train, desiredTpi)) << "\n";
+                << "," << UnitName(type) << "," << Plain(PercentError(train, desiredTpi))
+                << CsvGearbox(train) << "\n";
         }
         return;
     }
