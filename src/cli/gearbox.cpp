@@ -33,12 +33,15 @@ bool IsGearboxLabel(const std::string& label) {
            std::all_of(label.begin(), label.end(), IsLabelCharacter);
 }
 
+std::string LabelFault(const std::string& label) {
+    return "invalid label '" + label + "' (1 to 16 letters, digits, '-', '_', '.' or '/')";
+}
+
 void CheckGearbox(const std::vector<GearboxPosition>& positions) {
     std::set<std::string> seen;
     for (const GearboxPosition& position : positions) {
         if (!IsGearboxLabel(position.label)) {
-            throw GearboxError("invalid label '" + position.label +
-                               "' (1 to 16 letters, digits, '-', '_', '.' or '/')");
+            throw GearboxError(LabelFault(position.label));
         }
         if (!IsUsableMeasure(position.leadScrew)) {
             throw GearboxError("lead screw of position '" + position.label +

@@ -29,6 +29,8 @@ struct GearboxError : std::runtime_error {
 
 // 1 to kMaxGearboxLabel characters, each a letter, a digit or one of - _ . /
 bool IsGearboxLabel(const std::string& label);
+// What is wrong with a label that is not one, for the user.
+std::string LabelFault(const std::string& label);
 
 // Reads "LABEL=VALUE,LABEL=VALUE,..." with the checks of CheckGearbox.
 std::vector<GearboxPosition> ParseGearbox(const std::string& text);

@@ -94,7 +94,7 @@ private:
              value.get<std::uint64_t>() <=
                  static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()));
         if (!fits || value.get<std::int64_t>() < lowest) {
-            Fail(field, "expected a whole number of at least " + std::to_string(lowest));
+            Fail(field, "expected a whole number >= " + std::to_string(lowest));
         }
         return value.get<std::int64_t>();
     }
@@ -123,7 +123,7 @@ private:
         GearboxPosition position{String(value["label"], field + ".label"),
                                  Lead(value["lead_screw"], field + ".lead_screw")};
         if (!IsGearboxLabel(position.label)) {
-            Fail(field + ".label", "expected 1 to 16 letters, digits, '-', '_', '.' or '/'");
+            Fail(field + ".label", LabelFault(position.label));
         }
         if (!labels.insert(position.label).second) {
             Fail(field + ".label", "label '" + position.label + "' given twice");
