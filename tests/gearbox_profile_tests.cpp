@@ -148,7 +148,7 @@ TEST_F(Lathes, SaveWritesTheOptionsToLoadAgainAndReplacesOnlyWithForce) {
 
 TEST_F(Lathes, BadProfilesNameFileAndFieldWriteNothingAndShowInTheList) {
     const std::string cases[][2] = {
-        {"{\n\"gears\": [20,\n]}", "line 3: not valid JSON"},
+        {"{\n\"lead_screw\": tru\n}", "line 2: not valid JSON"},
         {R"({"colour": 1})", "field 'colour': unknown field"},
         {R"({"gears": "20"})", "field 'gears': expected a list of tooth counts"},
         {R"({"gears": [1, 0]})", "field 'gears[1]': expected a whole number >= 1"},
