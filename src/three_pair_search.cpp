@@ -183,17 +183,13 @@ private:
     std::vector<RankedTrain> heap_;
 };
 
-using Arranger = std::optional<Arrangement> (*)(const std::array<std::int64_t, 3>&,
-                                                const std::array<std::int64_t, 3>&,
-                                                const FitRules&);
-
 // What both searches share: the gears, and how one train is judged.
 class Judge {
 public:
     Judge(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
-          const FitRules& rules, Arranger arrange)
-        : desired_(desiredTpi), lead_(leadTpi), rules_(rules), arrange_(arrange),
-          sizes_(SizesOf(gears)), triples_(TriplesOf(sizes_)) {}
+          const FitRules& rules)
+        : desired_(desiredTpi), lead_(leadTpi), rules_(rules), sizes_(SizesOf(gears)),
+          triples_(TriplesOf(sizes_)) {}
 
     const GearSizes& Sizes() const { return sizes_; }
     const std::vector<Triple>& Triples() const { return triples_; }
@@ -209,7 +205,7 @@ public:
         }
         const auto driverTeeth = Teeth(drivers);
         const auto drivenTeeth = Teeth(driven);
-        const std::optional<Arrangement> shown = arrange_(driverTeeth, drivenTeeth, rules_);
+        const std::optional<Arrangement> shown = Shown(driverTeeth, drivenTeeth, rules_);
         if (!shown) {
             return;
         }
@@ -228,7 +224,6 @@ private:
     double desired_;
     double lead_;
     const FitRules& rules_;
-    Arranger arrange_;
     GearSizes sizes_;
     std::vector<Triple> triples_;
 };
@@ -250,7 +245,7 @@ public:
     FastSearch(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
                const FitRules& rules)
         : desired_(desiredTpi), lead_(leadTpi), rules_(rules),
-          judge_(desiredTpi, leadTpi, gears, rules, Shown) {
+          judge_(desiredTpi, leadTpi, gears, rules) {
         SortByProduct();
     }
 
@@ -367,7 +362,7 @@ SearchBestThreePairTrainsReference(double desiredTpi, double leadTpi,
     if (!Searchable(desiredTpi, leadTpi, show)) {
         return {};
     }
-    const Judge judge(desiredTpi, leadTpi, gears, rules, FirstFitting);
+    const Judge judge(desiredTpi, leadTpi, gears, rules);
     BestTrains best(show);
     for (const Triple& drivers : judge.Triples()) {
         for (const Triple& driven : judge.Triples()) {
