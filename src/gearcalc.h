@@ -5,5 +5,6 @@
 
 #include "parsing.h"
 #include "result_text.h"
+#include "three_pair_search.h"
 #include "two_pair_search.h"
 #include "units.h"

@@ -2,6 +2,7 @@
 // show them.
 #pragma once
 
+#include "three_pair_search.h"
 #include "two_pair_search.h"
 #include "units.h"
 
@@ -15,3 +16,6 @@ std::string FormatResultLine(const GearTrain& train, double desiredTpi, ThreadTy
 // The lines of a whole table, empty slots left out.
 std::vector<std::string> FormatResultLines(const std::vector<GearTrain>& table, double desiredTpi,
                                            ThreadType type);
+
+// The text of one train of three pairs, in the units of FormatResultLine.
+std::string FormatThreePairLine(const ThreePairTrain& train, double desiredTpi, ThreadType type);

@@ -43,6 +43,12 @@ struct FitRules {
     std::optional<std::int64_t> spindleGear;
 
     bool Allows(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D) const;
+    // The same rules for three pairs on two studs (defined with that search):
+    // B + K <= C + D and C + K <= A + B on the first stud, D + K <= E + F and
+    // E + K <= C + D on the second; A + B + C + D + E + F >= S; A is the
+    // spindle gear.
+    bool AllowsThreePairs(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D,
+                          std::int64_t E, std::int64_t F) const;
 };
 
 // The best trains for a thread. Returns `show` slots (clamped to
