@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace {
@@ -40,16 +41,19 @@ void BM_GearboxBestFive(benchmark::State& state) {
 }
 BENCHMARK(BM_GearboxBestFive)->Unit(benchmark::kMillisecond);
 
+// What `chart --threads all` computes over such a lathe.
 void BM_GearboxChartOfAllLists(benchmark::State& state) {
-    const auto leads = GearboxLeads();
+    std::vector<GearboxPosition> positions;
+    for (double lead : GearboxLeads()) {
+        positions.push_back({"P" + std::to_string(positions.size() + 1), lead});
+    }
     const auto gears = TwentyGears();
+    std::vector<const ThreadList*> lists;
+    for (const ThreadList& list : BuiltInThreadLists()) {
+        lists.push_back(&list);
+    }
     for (auto _ : state) {
-        for (const ThreadList& list : BuiltInThreadLists()) {
-            for (const StandardThread& thread : list.threads) {
-                const double desired = ThreadToTpi(thread.type, thread.value);
-                benchmark::DoNotOptimize(SearchGearbox(desired, leads, gears, 1, FitRules{}));
-            }
-        }
+        benchmark::DoNotOptimize(BuildGearboxChart(lists, positions, gears, 1, FitRules{}));
     }
 }
 BENCHMARK(BM_GearboxChartOfAllLists)->Unit(benchmark::kMillisecond);

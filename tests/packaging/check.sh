@@ -20,7 +20,8 @@ fail() {
 # when the window is built.
 expected_files() {
     printf '%s\n' bin/vantorel-cli share/man/man1/vantorel-cli.1.gz \
-        share/doc/vantorel/copyright share/doc/vantorel/changelog.gz
+        share/doc/vantorel/copyright share/doc/vantorel/changelog.gz \
+        share/vantorel/lathes/example-gearbox.json
     if [ "$1" = 1 ]; then
         printf '%s\n' bin/vantorel share/man/man1/vantorel.1.gz share/applications/vantorel.desktop \
             share/metainfo/io.github.vantorel.Vantorel.metainfo.xml \
