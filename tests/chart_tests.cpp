@@ -97,8 +97,15 @@ TEST(Chart, SaysWhenNoTrainFitsAndWhichRulesApplied) {
 // say which is better.
 TEST(Chart, ThreePairsOnlyWhereTheyCutCloser) {
     const std::vector<std::int64_t> gears = {20, 25, 30, 40, 45, 50, 60, 75};
-    const CliRun run = RunWith({"chart", "--pairs", "3", "-l", "8", "-g", "75,20,25,30,40,45,50,60",
-                                "--threads", "all", "--format", "json"});
+    std::vector<std::string> args = {
+        "chart", "--pairs", "3", "-l", "8", "-g", "75,20,25,30,40,45,50,60", "--threads", "all"};
+    const std::string text = RunWith(args).out;
+    EXPECT_EQ(text.substr(0, text.find('\n')),
+              "Lead screw 8 tpi; gears 20 25 30 40 45 50 60 75; trains of two or three pairs");
+    EXPECT_NE(text.find("   A      B      C      D      E      F        Cut     Error\n"),
+              std::string::npos);
+    args.insert(args.end(), {"--format", "json"});
+    const CliRun run = RunWith(args);
     ASSERT_EQ(run.status, 0) << run.err;
     int threePairs = 0;
     int ties = 0;

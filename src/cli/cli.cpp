@@ -207,12 +207,13 @@ void DeclareSharedOptions(CLI::App& app, Options& options) {
                                           {"json", OutputFormat::Json}}));
     app.add_option_function<std::int64_t>(
            "--clearance", [&options](const std::int64_t& k) { options.rules.clearance = k; },
-           "compound trains only where B + K <= C + D\nand C + K <= A + B (teeth)")
+           "K teeth of room wherever a gear passes a shaft:\nB + K <= C + D and C + K <= A + B, "
+           "and for\nthree pairs E + K <= C + D and D + K <= E + F")
         ->type_name("K")
         ->transform(WholeNumber(0));
     app.add_option_function<std::int64_t>(
            "--min-sum", [&options](const std::int64_t& s) { options.rules.minimumSum = s; },
-           "compound trains only where A + B + C + D >= S")
+           "compound trains only where all gears sum to\nS teeth or more")
         ->type_name("S")
         ->transform(WholeNumber(0));
     app.add_option_function<std::int64_t>(
