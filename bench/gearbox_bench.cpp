@@ -13,14 +13,15 @@
 namespace {
 
 // Six levers over an eight-gear cone behind an 8 tpi lead screw, in tpi.
-std::vector<double> GearboxLeads() {
-    std::vector<double> leads;
+std::vector<GearboxPosition> FortyEightPositions() {
+    std::vector<GearboxPosition> positions;
     for (double lever : {0.25, 0.5, 1.0, 2.0, 4.0, 8.0}) {
         for (double cone : {26.0, 28.0, 32.0, 36.0, 38.0, 40.0, 44.0, 46.0}) {
-            leads.push_back(8.0 * cone / 32.0 * lever);
+            positions.push_back(
+                {"P" + std::to_string(positions.size() + 1), 8.0 * cone / 32.0 * lever});
         }
     }
-    return leads;
+    return positions;
 }
 
 std::vector<std::int64_t> TwentyGears() {
@@ -32,28 +33,25 @@ std::vector<std::int64_t> TwentyGears() {
 }
 
 void BM_GearboxBestFive(benchmark::State& state) {
-    const auto leads = GearboxLeads();
+    const auto positions = FortyEightPositions();
     const auto gears = TwentyGears();
     const double desired = ThreadToTpi(ThreadType::Metric, 1.25);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(SearchGearbox(desired, leads, gears, 5, FitRules{}));
+        benchmark::DoNotOptimize(SearchGearbox(desired, positions, gears, 5, FitRules{}, 2));
     }
 }
 BENCHMARK(BM_GearboxBestFive)->Unit(benchmark::kMillisecond);
 
 // What `chart --threads all` computes over such a lathe.
 void BM_GearboxChartOfAllLists(benchmark::State& state) {
-    std::vector<GearboxPosition> positions;
-    for (double lead : GearboxLeads()) {
-        positions.push_back({"P" + std::to_string(positions.size() + 1), lead});
-    }
+    const auto positions = FortyEightPositions();
     const auto gears = TwentyGears();
     std::vector<const ThreadList*> lists;
     for (const ThreadList& list : BuiltInThreadLists()) {
         lists.push_back(&list);
     }
     for (auto _ : state) {
-        benchmark::DoNotOptimize(BuildGearboxChart(lists, positions, gears, 1, FitRules{}));
+        benchmark::DoNotOptimize(BuildGearboxChart(lists, positions, gears, 1, FitRules{}, 2));
     }
 }
 BENCHMARK(BM_GearboxChartOfAllLists)->Unit(benchmark::kMillisecond);

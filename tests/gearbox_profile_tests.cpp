@@ -1,6 +1,6 @@
 // Gearbox positions searched with the change gears, and lathe profiles: how
 // they rank, override, save and fail. A train cuts lead x (B/A) x (D/C).
-#include "cli.h"
+#include "cli_run.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -34,15 +34,8 @@ std::string Normal(const std::string& out) {
 
 // The whole run in one string, so a failing row shows every stream at once.
 std::string Outcome(const std::string& args) {
-    Args words = Words("vantorel-cli " + args);
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return std::to_string(status) + "|" + Normal(out.str()) + "|" + err.str();
+    const CliRun run = RunWith(Words(args));
+    return std::to_string(run.status) + "|" + Normal(run.out) + "|" + run.err;
 }
 
 TEST(Gearbox, RanksAllPositionsTogetherNamesThemAndChecksTheirLabels) {
@@ -58,15 +51,16 @@ TEST(Gearbox, RanksAllPositionsTogetherNamesThemAndChecksTheirLabels) {
         // 6.35 mm is 4 tpi, 3.175 mm is 8.
         {"-u mm --gearbox X=6.35,M/1=3.175 -n 1", "0|[M/1] " + a16 + "|"},
         {"--gearbox B=32,A=8 -n 1 --format csv",
-         "0|rank,a,b,c,d,simple,thread,unit,error_percent,gearbox\n"
-         "1,40,,,20,true,16.000000,tpi,0.000000,B\n|"},
-        {"--gearbox B=32,A=8 -n 1 --format json", R"("d":20,"error_percent":0.0,"gearbox":"B")"},
+         "0|rank,a,b,c,d,e,f,simple,thread,unit,error_percent,gearbox\n"
+         "1,40,,,20,,,true,16.000000,tpi,0.000000,B\n|"},
+        {"--gearbox B=32,A=8 -n 1 --format json",
+         R"("d":20,"e":null,"error_percent":0.0,"f":null,"gearbox":"B")"},
         // #1-64 wants 64 tpi: 32 x 40/20 on B.
         {"chart --threads unc --gearbox A=8,B=32",
          "Thread     Wanted       Gearbox      A      B      C      D        Cut     Error\n"
          "#1-64      64 tpi       B           20    ANY     --     40     64.000    0.000%\n"},
         {"chart --threads unc --format csv --gearbox A=8,B=32",
-         "unc,#1-64,64.000000,tpi,1,20,,,40,true,64.000000,0.000000,B\n"},
+         "unc,#1-64,64.000000,tpi,1,20,,,40,,,true,64.000000,0.000000,B\n"},
         {"-n 1 --gearbox abcdefghijklmnop=8,aZ09-_./=0.001", "0|[abcdefghijklmnop] "},
         {"--gearbox abcdefghijklmnopq=8", bad + "invalid label 'abcdefghijklmnopq'" + kLabelRule},
         {"--gearbox =8", bad + "invalid label ''" + kLabelRule + kHint},
@@ -102,12 +96,12 @@ TEST_F(Lathes, CommandLineOptionsOverrideTheProfile) {
     // The same lathe as a profile and as options.
     std::ofstream(File("p")) << R"({"lead_unit": "mm", "gears": [20, 30, 40, 50, 60, 70],
         "gearbox": [{"label": "A", "lead_screw": 2.54}, {"label": "B", "lead_screw": 2}],
-        "clearance": 10, "min_sum": 170, "spindle_gear": 30})";
+        "clearance": 10, "min_sum": 170, "spindle_gear": 30, "pairs": 2})";
     const std::string direct = "-u mm --gearbox A=2.54,B=2 -g 20,30,40,50,60,70 --clearance 10 "
-                               "--min-sum 170 --spindle-gear 30 ";
-    const std::string cases[] = {"-u tpi",           "-l 3",          "--gearbox C=3",
-                                 "-g 20,25,30,35",   "--clearance 0", "--min-sum 0",
-                                 "--spindle-gear 20"};
+                               "--min-sum 170 --spindle-gear 30 --pairs 2 ";
+    const std::string cases[] = {
+        "-u tpi",        "-l 3",        "--gearbox C=3",     "-g 20,25,30,35,40,45,50",
+        "--clearance 0", "--min-sum 0", "--spindle-gear 20", "--pairs 3"};
     const std::string thread = " -n 3 -t metric 2";
     for (const std::string& given : cases) {
         SCOPED_TRACE(given);
@@ -123,15 +117,15 @@ TEST_F(Lathes, CommandLineOptionsOverrideTheProfile) {
 
 TEST_F(Lathes, SaveWritesTheOptionsToLoadAgainAndReplacesOnlyWithForce) {
     const std::string first = R"({"name":"r","lead_unit":"mm","gears":[20,30,40],"clearance":5,
-        "min_sum":100,"spindle_gear":20,"gearbox":[{"label":"A","lead_screw":2.5},{"label":"B/2","lead_screw":1.25}]})";
+        "min_sum":100,"spindle_gear":20,"pairs":2,"gearbox":[{"label":"A","lead_screw":2.5},{"label":"B/2","lead_screw":1.25}]})";
     const std::string cases[][3] = {
         {"-u mm --gearbox A=2.5,B/2=1.25 -g 30,20,40 --clearance 5 --min-sum 100 --spindle-gear 20",
          "0||", first},
         {"-l 8",
          "1||vantorel-cli: lathe 'r' exists (" + File("r") + "); give --force to replace it\n",
          first},
-        {"-l 8 --force", "0||",
-         R"({"name":"r","lead_unit":"tpi","lead_screw":8.0,
+        {"-l 8 --pairs 3 --force", "0||",
+         R"({"name":"r","lead_unit":"tpi","lead_screw":8.0,"pairs":3,
              "gears":[20,20,25,30,35,40,40,45,50,55,60,65,80,80]})"},
     };
     std::string saved;
@@ -151,6 +145,7 @@ TEST_F(Lathes, BadProfilesNameFileAndFieldWriteNothingAndShowInTheList) {
         {"{\n\"lead_screw\": tru\n}", "line 2: not valid JSON"},
         {R"({"colour": 1})", "field 'colour': unknown field"},
         {R"({"gears": "20"})", "field 'gears': expected a list of tooth counts"},
+        {R"({"pairs": 4})", "field 'pairs': expected 2 or 3"},
         {R"({"gears": [1, 0]})", "field 'gears[1]': expected a whole number >= 1"},
         {R"({"clearance": 0, "min_sum": -1})", "field 'min_sum': expected a whole number >= 0"},
         {R"({"min_sum":0,"spindle_gear":0})", "field 'spindle_gear': expected a whole number >= 1"},
@@ -177,7 +172,7 @@ TEST_F(Lathes, BadProfilesNameFileAndFieldWriteNothingAndShowInTheList) {
     EXPECT_EQ(Outcome("lathes"),
               "2|box                  2 gearbox positions      no gears  " + File("box") +
                   "\nsmall                lead screw 1.5 mm        3 gears   " + File("small") +
-                  "\n|vantorel-cli: " + File("bad") + ": " + cases[8][1] + "\n");
+                  "\n|vantorel-cli: " + File("bad") + ": " + std::end(cases)[-1][1] + "\n");
     EXPECT_EQ(Outcome("--lathe nope 16"),
               "2||vantorel-cli: unknown lathe 'nope' (known: bad, box, small)\n");
 }

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -41,6 +42,7 @@ struct Options {
     LeadScrewUnit leadUnit = LeadScrewUnit::TPI;
     std::string gears = kDefaultGears;
     std::optional<int> show;
+    int pairs = 2;
     OutputFormat format = OutputFormat::Text;
     FitRules rules;
     std::string threadLists = kDefaultThreadLists;
@@ -102,6 +104,12 @@ bool IsPlainDecimal(const std::string& text) {
 std::string NotANumber(const std::string& text) {
     return "'" + text + "' is not a number";
 }
+
+// A measure may be empty or unusable (the window's messages say so later),
+// but what is typed must be a number.
+const CLI::Validator kMeasure(
+    [](std::string& text) { return text.empty() || IsPlainDecimal(text) ? "" : NotANumber(text); },
+    "", "measure");
 
 // A whole number from `lowest` to `highest`, read in base 10 whatever its
 // leading zeros, handed on in a form the parser cannot read as octal.
@@ -188,11 +196,12 @@ const CLI::Validator kGearbox(
     },
     "", "gearbox");
 
-// What a lathe profile holds: the options of every command that works on a lathe.
+// What a lathe profile holds, but for the fit rules and --pairs.
 void DeclareLatheOptions(CLI::App& app, Options& options) {
     CLI::Option* lead =
         app.add_option("-l,--lead-screw", options.leadScrew, "lead-screw pitch (default 16)")
-            ->type_name("VALUE");
+            ->type_name("VALUE")
+            ->check(kMeasure);
     app.add_option("-u,--lead-unit", options.leadUnit, "unit of the lead screw (default tpi)")
         ->type_name("tpi|mm")
         ->transform(
@@ -209,19 +218,23 @@ void DeclareLatheOptions(CLI::App& app, Options& options) {
         ->check(kGearbox)
         ->excludes(lead);
     app.add_option("--lathe", options.lathe,
-                   "a lathe profile by name, or a file;\nthe options above and below override it")
+                   "a lathe profile by name, or a file; the\nother options override its fields")
         ->type_name("NAME|PATH");
 }
 
-void DeclareFitRules(CLI::App& app, Options& options) {
+void DeclarePairsAndFitRules(CLI::App& app, Options& options) {
+    app.add_option("--pairs", options.pairs, "pairs of change gears in a train (default 2)")
+        ->type_name("2|3")
+        ->transform(Choice<int>({{"2", 2}, {"3", 3}}));
     app.add_option_function<std::int64_t>(
            "--clearance", [&options](const std::int64_t& k) { options.rules.clearance = k; },
-           "compound trains only where B + K <= C + D\nand C + K <= A + B (teeth)")
+           "K teeth of room wherever a gear passes a shaft:\nB + K <= C + D and C + K <= A + B, "
+           "and for\nthree pairs E + K <= C + D and D + K <= E + F")
         ->type_name("K")
         ->transform(WholeNumber(0));
     app.add_option_function<std::int64_t>(
            "--min-sum", [&options](const std::int64_t& s) { options.rules.minimumSum = s; },
-           "compound trains only where A + B + C + D >= S")
+           "compound trains only where all gears sum to\nS teeth or more")
         ->type_name("S")
         ->transform(WholeNumber(0));
     app.add_option_function<std::int64_t>(
@@ -244,7 +257,7 @@ void DeclareSharedOptions(CLI::App& app, Options& options) {
         ->transform(Choice<OutputFormat>({{"text", OutputFormat::Text},
                                           {"csv", OutputFormat::Csv},
                                           {"json", OutputFormat::Json}}));
-    DeclareFitRules(app, options);
+    DeclarePairsAndFitRules(app, options);
 }
 
 std::string ThreadListNames() {
@@ -333,7 +346,8 @@ void DeclareCommands(CommandLine& line, Options& options) {
                                         {"module", ThreadType::Modulus}}));
     DeclareSharedOptions(app, options);
     app.add_option("THREAD", options.thread, "the thread to cut, in the unit of --type")
-        ->type_name("");
+        ->type_name("")
+        ->check(kMeasure);
 
     line.chart = app.add_subcommand("chart", "the best train for every thread of standard lists");
     line.chart->allow_extras();
@@ -349,7 +363,7 @@ void DeclareCommands(CommandLine& line, Options& options) {
     line.lathes = app.add_subcommand("lathes", "list the lathe profiles found, or save one");
     line.lathes->allow_extras();
     DeclareLatheOptions(*line.lathes, options);
-    DeclareFitRules(*line.lathes, options);
+    DeclarePairsAndFitRules(*line.lathes, options);
     CLI::Option* save =
         line.lathes->add_option("--save", options.saveAs, "write these options as a profile NAME")
             ->type_name("NAME")
@@ -445,70 +459,92 @@ int Refuse(std::ostream& err, const char* message) {
     return kRefused;
 }
 
-// The lead screw's check and the gear count's, the window's last two, in its
-// order and with its messages. Returns what the change gears drive, in the
-// unit of --lead-unit: each gearbox position, or the lead screw as one
-// position without a label; nothing once the refusal is printed.
-std::optional<std::vector<GearboxPosition>>
-LeadsOrRefuse(const Options& options, std::size_t gearCount, std::ostream& err) {
+// A typed measure in threads per inch, or nothing when the value or its
+// conversion is of no use: 25.4 / 1e-307 is as useless as 0.
+template <typename Unit>
+std::optional<double> UsableTpi(const std::string& text, Unit unit, double (*toTpi)(Unit, double)) {
+    double value = 0.0;
+    if (!ParseMeasure(text, &value) || !IsUsableMeasure(value)) {
+        return std::nullopt;
+    }
+    const double tpi = toTpi(unit, value);
+    return IsUsableMeasure(tpi) ? std::optional<double>(tpi) : std::nullopt;
+}
+
+// What the change gears drive, in threads per inch: each gearbox position,
+// or the lead screw as one position without a label.
+std::optional<std::vector<GearboxPosition>> LeadsTpi(const Options& options) {
     std::vector<GearboxPosition> leads = options.gearbox;
-    double lead = 0.0;
-    if (leads.empty() && (!ParseMeasure(options.leadScrew, &lead) || !IsUsableMeasure(lead))) {
+    if (leads.empty()) {
+        const std::optional<double> leadTpi =
+            UsableTpi(options.leadScrew, options.leadUnit, LeadScrewToTpi);
+        return leadTpi ? std::optional(std::vector<GearboxPosition>{{"", *leadTpi}}) : std::nullopt;
+    }
+    for (GearboxPosition& position : leads) {
+        position.leadScrew = LeadScrewToTpi(options.leadUnit, position.leadScrew);
+        if (!IsUsableMeasure(position.leadScrew)) {
+            return std::nullopt;
+        }
+    }
+    return leads;
+}
+
+// The lead screw's check and the gear count's, the window's last two, in its
+// order and with its messages. Returns LeadsTpi, or nothing once the refusal
+// is printed.
+std::optional<std::vector<GearboxPosition>>
+LeadsTpiOrRefuse(const Options& options, std::size_t gearCount, std::ostream& err) {
+    const auto leadTpi = LeadsTpi(options);
+    if (!leadTpi) {
         Refuse(err, "You must enter a lead screw pitch!");
         return std::nullopt;
     }
-    if (gearCount < 2) {
+    if (gearCount < (options.pairs == 3 ? 6u : 2u)) {
         Refuse(err, "Not enough change gears!");
         return std::nullopt;
     }
-    if (leads.empty()) {
-        leads.push_back({"", lead});
-    }
-    return leads;
+    return leadTpi;
 }
 
-std::vector<GearboxPosition> InTpi(std::vector<GearboxPosition> leads, LeadScrewUnit unit) {
-    for (GearboxPosition& position : leads) {
-        position.leadScrew = LeadScrewToTpi(unit, position.leadScrew);
+// The search keeps the window's limit; the user hears of it.
+void WarnOfUnusedGears(const std::vector<std::int64_t>& gears, std::ostream& err) {
+    if (gears.size() > kMaxGears) {
+        err << kProgram << ": " << gears.size() << " gears given; only the " << kMaxGears
+            << " smallest take part\n";
     }
-    return leads;
 }
 
 int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
-    double desired = 0.0;
-    if (!ParseMeasure(options.thread, &desired) || !IsUsableMeasure(desired)) {
+    const std::optional<double> desiredTpi = UsableTpi(options.thread, options.type, ThreadToTpi);
+    if (!desiredTpi) {
         return Refuse(err, "Nothing to convert!");
     }
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
-    const auto leads = LeadsOrRefuse(options, gears.size(), err);
-    if (!leads) {
+    const auto leadTpi = LeadsTpiOrRefuse(options, gears.size(), err);
+    if (!leadTpi) {
         return kRefused;
     }
-    const double desiredTpi = ThreadToTpi(options.type, desired);
-    const auto trains = SearchLathe(desiredTpi, InTpi(*leads, options.leadUnit), gears,
-                                    options.show.value_or(5), options.rules);
-    WriteTrains(out, options.format, trains, desiredTpi, options.type);
+    WarnOfUnusedGears(gears, err);
+    const auto trains = SearchGearbox(*desiredTpi, *leadTpi, gears, options.show.value_or(5),
+                                      options.rules, options.pairs);
+    WriteTrains(out, options.format, trains, *desiredTpi, options.type);
     return kDone;
 }
 
 int Chart(const Options& options, std::ostream& out, std::ostream& err) {
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
-    const auto leads = LeadsOrRefuse(options, gears.size(), err);
-    if (!leads) {
+    const auto leadTpi = LeadsTpiOrRefuse(options, gears.size(), err);
+    if (!leadTpi) {
         return kRefused;
     }
-    const auto lists = ChosenThreadLists(options.threadLists);
-    const int show = options.show.value_or(1);
-    const auto leadTpi = InTpi(*leads, options.leadUnit);
-    const auto chart =
-        options.gearbox.empty()
-            ? BuildChart(lists, leadTpi.front().leadScrew, gears, show, options.rules)
-            : BuildGearboxChart(lists, leadTpi, gears, show, options.rules);
+    WarnOfUnusedGears(gears, err);
+    const auto chart = BuildGearboxChart(ChosenThreadLists(options.threadLists), *leadTpi, gears,
+                                         options.show.value_or(1), options.rules, options.pairs);
     const char* unit = options.leadUnit == LeadScrewUnit::MM ? " mm" : " tpi";
     const std::string lead = options.gearbox.empty()
                                  ? options.leadScrew + unit
-                                 : "on " + std::to_string(leads->size()) + " gearbox positions";
-    WriteChart(out, options.format, chart, {lead, gears, options.rules});
+                                 : "on " + std::to_string(leadTpi->size()) + " gearbox positions";
+    WriteChart(out, options.format, chart, {lead, gears, options.rules, options.pairs});
     return kDone;
 }
 
@@ -519,14 +555,15 @@ int SaveProfile(const Options& options, std::ostream& err) {
     profile.leadUnit = options.leadUnit;
     profile.gears = GearsOf(options.gears);
     profile.rules = options.rules;
-    const auto leads = LeadsOrRefuse(options, profile.gears->size(), err);
-    if (!leads) {
+    profile.pairs = options.pairs;
+    profile.gearbox = options.gearbox;
+    if (!LeadsTpiOrRefuse(options, profile.gears->size(), err)) {
         return kRefused;
     }
-    if (options.gearbox.empty()) {
-        profile.leadScrew = leads->front().leadScrew;
+    double lead = 0.0;
+    if (options.gearbox.empty() && ParseMeasure(options.leadScrew, &lead)) {
+        profile.leadScrew = lead;
     }
-    profile.gearbox = options.gearbox;
     try {
         SaveLathe(profile, DefaultLatheDirectories(), options.force);
     } catch (const LatheSaveError& error) {
@@ -555,6 +592,9 @@ void ApplyLathe(const CLI::App& used, Options& options) {
         for (std::int64_t teeth : *profile.gears) {
             options.gears += (options.gears.empty() ? "" : ",") + std::to_string(teeth);
         }
+    }
+    if (missing("--pairs") && profile.pairs) {
+        options.pairs = *profile.pairs;
     }
     const std::pair<const char*, std::optional<std::int64_t> FitRules::*> rules[] = {
         {"--clearance", &FitRules::clearance},
@@ -601,9 +641,18 @@ int BadUsage(std::ostream& err, const std::string& message) {
     return kBadUsage;
 }
 
-} // namespace
+// Output cut short (a full disk, a closed stdout) must not pass for success.
+int CheckOutput(std::ostream& out, std::ostream& err) {
+    if (out.flush()) {
+        return kDone;
+    }
+    const int error = errno;
+    err << kProgram << ": cannot write the output"
+        << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << '\n';
+    return kRefused;
+}
 
-int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
     Options options;
     CommandLine line;
     DeclareCommands(line, options);
@@ -625,4 +674,11 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         err << kProgram << ": " << error.what() << '\n';
         return kBadUsage;
     }
+}
+
+} // namespace
+
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    const int status = RunCommandLine(argc, argv, out, err);
+    return status == kDone ? CheckOutput(out, err) : status;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -68,53 +69,53 @@ std::vector<GearboxPosition> ParseGearbox(const std::string& text) {
     return positions;
 }
 
-std::vector<GearboxTrain> SearchGearbox(double desiredTpi, const std::vector<double>& leadTpi,
-                                        const std::vector<std::int64_t>& gears, int show,
-                                        const FitRules& rules) {
-    std::vector<GearboxTrain> found;
-    for (std::size_t position = 0; position < leadTpi.size(); ++position) {
-        for (const GearTrain& train :
-             SearchBestTrains(desiredTpi, leadTpi[position], gears, show, rules)) {
-            if (!train.IsEmpty()) {
-                found.push_back({position, train});
-            }
-        }
+namespace {
+
+// The trains found on one more position merged in after those found before,
+// which win ties.
+void MergeIn(std::vector<ReportedTrain>& best, std::vector<ReportedTrain> found,
+             const std::string& label, int show) {
+    for (ReportedTrain& train : found) {
+        train.gearbox = label;
     }
-    // Stable, so equal errors stay in position order and, within a
-    // position, in the order the search ranked them.
-    std::stable_sort(found.begin(), found.end(), [](const GearboxTrain& a, const GearboxTrain& b) {
-        return a.train.error < b.train.error;
-    });
-    found.resize(std::min(found.size(), static_cast<std::size_t>(std::max(show, 0))));
-    return found;
+    best = BestOfBoth(best, found, show);
 }
 
-std::vector<ReportedTrain> SearchLathe(double desiredTpi,
-                                       const std::vector<GearboxPosition>& leadTpi,
-                                       const std::vector<std::int64_t>& gears, int show,
-                                       const FitRules& rules) {
-    std::vector<double> leads;
+} // namespace
+
+std::vector<ReportedTrain> SearchGearbox(double desiredTpi,
+                                         const std::vector<GearboxPosition>& leadTpi,
+                                         const std::vector<std::int64_t>& gears, int show,
+                                         const FitRules& rules, int pairs) {
+    std::vector<ReportedTrain> best;
     for (const GearboxPosition& position : leadTpi) {
-        leads.push_back(position.leadScrew);
+        const double lead = position.leadScrew;
+        MergeIn(
+            best,
+            pairs == 3
+                ? ReportedTrainsOf(SearchBestThreePairTrains(desiredTpi, lead, gears, show, rules))
+                : ReportedTrainsOf(SearchBestTrains(desiredTpi, lead, gears, show, rules)),
+            position.label, show);
     }
-    std::vector<ReportedTrain> trains;
-    for (const GearboxTrain& found : SearchGearbox(desiredTpi, leads, gears, show, rules)) {
-        trains.push_back(ReportedTrainOf(found.train));
-        trains.back().gearbox = leadTpi[found.position].label;
-    }
-    return trains;
+    return best;
 }
 
 std::vector<ChartEntry> BuildGearboxChart(const std::vector<const ThreadList*>& lists,
                                           const std::vector<GearboxPosition>& leadTpi,
                                           const std::vector<std::int64_t>& gears, int show,
-                                          const FitRules& rules) {
+                                          const FitRules& rules, int pairs) {
     std::vector<ChartEntry> chart;
-    for (const ThreadList* list : lists) {
-        for (const StandardThread& thread : list->threads) {
-            const double desiredTpi = ThreadToTpi(thread.type, thread.value);
-            chart.push_back({list->name, thread, desiredTpi,
-                             SearchLathe(desiredTpi, leadTpi, gears, show, rules)});
+    for (const GearboxPosition& position : leadTpi) {
+        std::vector<ChartEntry> found =
+            BuildChart(lists, position.leadScrew, gears, show, rules, pairs);
+        if (chart.empty()) {
+            chart = found;
+            for (ChartEntry& entry : chart) {
+                entry.trains.clear();
+            }
+        }
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            MergeIn(chart[i].trains, std::move(found[i].trains), position.label, show);
         }
     }
     return chart;

@@ -39,29 +39,19 @@ std::vector<GearboxPosition> ParseGearbox(const std::string& text);
 // lead screw that is not a finite number above 0, or the first label given twice.
 void CheckGearbox(const std::vector<GearboxPosition>& positions);
 
-// The position of a gearbox a train was found on, as an index into the list.
-struct GearboxTrain {
-    std::size_t position;
-    GearTrain train;
-};
+// The best `show` trains for a thread over every position (`leadTpi` holds
+// each position's lead screw in threads per inch), best first, each named
+// by its position's label. Trains of equal error keep the order of their
+// positions, and on one position the order the search gives. With `pairs` 3,
+// trains of three pairs. A lathe without a gearbox is one position with an
+// empty label.
+std::vector<ReportedTrain> SearchGearbox(double desiredTpi,
+                                         const std::vector<GearboxPosition>& leadTpi,
+                                         const std::vector<std::int64_t>& gears, int show,
+                                         const FitRules& rules, int pairs);
 
-// The best `show` trains over all positions (`leadTpi` holds each position's
-// lead screw in threads per inch), best first. Trains of equal error keep the
-// order of their positions, and on one position the order the search gives.
-std::vector<GearboxTrain> SearchGearbox(double desiredTpi, const std::vector<double>& leadTpi,
-                                        const std::vector<std::int64_t>& gears, int show,
-                                        const FitRules& rules);
-
-// What the outputs report: SearchGearbox's trains named by their position's
-// label. `leadTpi` holds the positions with their lead screws in threads per
-// inch; a lathe without a gearbox is one position with an empty label.
-std::vector<ReportedTrain> SearchLathe(double desiredTpi,
-                                       const std::vector<GearboxPosition>& leadTpi,
-                                       const std::vector<std::int64_t>& gears, int show,
-                                       const FitRules& rules);
-
-// BuildChart over every position of a gearbox.
+// BuildChart over every position, merged thread by thread as SearchGearbox merges.
 std::vector<ChartEntry> BuildGearboxChart(const std::vector<const ThreadList*>& lists,
                                           const std::vector<GearboxPosition>& leadTpi,
                                           const std::vector<std::int64_t>& gears, int show,
-                                          const FitRules& rules);
+                                          const FitRules& rules, int pairs);

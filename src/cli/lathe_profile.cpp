@@ -44,6 +44,7 @@ public:
             {"min_sum", [&](const Json& v) { profile_.rules.minimumSum = Teeth(v, "min_sum", 0); }},
             {"spindle_gear",
              [&](const Json& v) { profile_.rules.spindleGear = Teeth(v, "spindle_gear", 1); }},
+            {"pairs", [&](const Json& v) { profile_.pairs = Pairs(v); }},
         };
         for (const auto& [key, value] : json.items()) {
             const auto field = fields.find(key);
@@ -97,6 +98,13 @@ private:
             Fail(field, "expected a whole number >= " + std::to_string(lowest));
         }
         return value.get<std::int64_t>();
+    }
+
+    int Pairs(const Json& value) const {
+        if (value != 2 && value != 3) {
+            Fail("pairs", "expected 2 or 3");
+        }
+        return value.get<int>();
     }
 
     std::vector<std::int64_t> Gears(const Json& value) const {
@@ -230,6 +238,9 @@ std::string LatheProfileJson(const LatheProfile& profile) {
     }
     if (profile.gears) {
         fields["gears"] = *profile.gears;
+    }
+    if (profile.pairs) {
+        fields["pairs"] = *profile.pairs;
     }
     const std::pair<const char*, const std::optional<std::int64_t>&> rules[] = {
         {"clearance", profile.rules.clearance},

@@ -22,6 +22,7 @@ struct LatheProfile {
     std::vector<GearboxPosition> gearbox;
     std::optional<std::vector<std::int64_t>> gears;
     FitRules rules;
+    std::optional<int> pairs; // 2 or 3
 };
 
 // A profile that cannot be used (or found, or written); what() is the whole
