@@ -1,99 +1,10 @@
-// The calculation core: units, the gear-train search and the text of a result
-// line. It knows nothing of any window toolkit, so the window, the command line
-// and the tests all share the very same arithmetic.
+// The calculation core: units, the gear-train searches and the text of a
+// result line. It knows nothing of any window toolkit, so the window, the
+// command line and the tests all share the very same arithmetic.
 #pragma once
 
-#include <cstdint>
-#include <optional>
-#include <string>
-#include <vector>
-
-// How the desired thread is given. The numbers are stored in the settings.
-enum class ThreadType { SAE = 0, Metric = 1, DP = 2, Modulus = 3 };
-
-// How the lead screw is given. The numbers are stored in the settings.
-enum class LeadScrewUnit { TPI = 0, MM = 1 };
-
-// Everything inside the search is in threads per inch; these three are the
-// only places where millimetres and pi come in.
-double ThreadToTpi(ThreadType type, double value);
-double LeadScrewToTpi(LeadScrewUnit unit, double value);
-double TpiToThread(ThreadType type, double tpi);
-
-// One slot of the best-trains table. Tooth counts are kept as 64-bit values
-// taken from the gear list itself, so a train always shows the gears the user
-// owns, however large. `thread` and `error` are in threads per inch.
-struct GearTrain {
-    std::int64_t A = 0;
-    std::int64_t B = 0;
-    std::int64_t C = 0;
-    std::int64_t D = 0;
-    double thread = 0.0;
-    double error = 100000.0;
-
-    bool IsEmpty() const { return A <= 0; }
-    bool IsSimple() const { return B == C; }
-};
-
-// The table has room for this many trains; the number shown is at most one less.
-constexpr int kMaxTrains = 100;
-// Only this many gears of the list take part in a search.
-constexpr int kMaxGears = 100;
-// Error of an empty slot, and the admission threshold before the table is full.
-constexpr double kEmptyError = 100000.0;
-
-// Limits on which trains can really be mounted, all off unless set. They
-// depend on tooth counts only. A simple train (B and C of equal size: one
-// idler, or two equal gears that act as one) passes the clearance and
-// reach rules, since its idler bridges any gap.
-struct FitRules {
-    // Teeth of room between a gear and the shaft it must pass: a compound
-    // train needs B + K <= C + D (B clears the lead-screw shaft) and
-    // C + K <= A + B (C clears the spindle's).
-    std::optional<std::int64_t> clearance;
-    // The banjo's reach: a compound train needs A + B + C + D >= S.
-    std::optional<std::int64_t> minimumSum;
-    // The gear the spindle carries: A must have these teeth.
-    std::optional<std::int64_t> spindleGear;
-
-    bool Allows(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D) const;
-};
-
-// The best trains for a thread. Returns `show` slots (clamped to
-// 0..kMaxTrains) sorted by error; unused slots are empty. `gears` is the gear
-// list in list order; only its first kMaxGears entries take part. The table
-// is the one SearchBestTrainsReference gives, to the last bit, but only the
-// quadruples that could still enter the table are ever looked at.
-// With `rules`, the best of the trains that fit: trains that do not are
-// never candidates, rather than being dropped from a short list afterwards.
-std::vector<GearTrain> SearchBestTrains(double desiredTpi, double leadTpi,
-                                        const std::vector<std::int64_t>& gears, int show,
-                                        const FitRules& rules = {});
-
-// The exhaustive search, tried quadruple by quadruple in enumeration order,
-// n(n-1)(n-2)^2 of them. It defines what SearchBestTrains must return and is
-// the oracle the tests compare against; too slow for large gear sets.
-std::vector<GearTrain> SearchBestTrainsReference(double desiredTpi, double leadTpi,
-                                                 const std::vector<std::int64_t>& gears, int show,
-                                                 const FitRules& rules = {});
-
-// The text of one result line, with the thread shown in the unit of `type`
-// and the error in percent of the desired threads per inch.
-std::string FormatResultLine(const GearTrain& train, double desiredTpi, ThreadType type);
-
-// The lines of a whole table, empty slots left out.
-std::vector<std::string> FormatResultLines(const std::vector<GearTrain>& table, double desiredTpi,
-                                           ThreadType type);
-
-// A desired thread or lead screw that parses can still be useless: zero,
-// negative, infinite or not-a-number values give no meaningful train.
-bool IsUsableMeasure(double value);
-
-// Reads a number the way the window's entries are read: the whole text must
-// be one number in the C locale ("." as decimal point), leading blanks allowed.
-bool ParseMeasure(const std::string& text, double* value);
-
-// Reads a tooth count the way the window's Add entry reads one: the whole
-// text is one base-10 integer within range (leading blanks and a sign
-// allowed); the caller decides about the sign.
-bool ParseWholeNumber(const std::string& text, long* value);
+#include "parsing.h"
+#include "result_text.h"
+#include "three_pair_search.h"
+#include "two_pair_search.h"
+#include "units.h"

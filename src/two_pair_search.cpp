@@ -1,21 +1,16 @@
-#include "gearcalc.h"
+#include "two_pair_search.h"
+
+#include "units.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cinttypes>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 namespace {
-
-constexpr double kMillimetresPerInch = 25.4;
-constexpr double kPi = 3.141592653589793;
 
 // Same train as the slot: drivers swapped, driven gears swapped, or both; or
 // two simple trains from the same A to the same D through any idler.
@@ -631,38 +626,6 @@ bool FastSearchApplies(double desiredTpi, double leadTpi, const std::vector<std:
 
 } // namespace
 
-double ThreadToTpi(ThreadType type, double value) {
-    switch (type) {
-    case ThreadType::Metric:
-        return kMillimetresPerInch / value;
-    case ThreadType::DP:
-        return value / kPi;
-    case ThreadType::Modulus:
-        return (kMillimetresPerInch / value) / kPi;
-    case ThreadType::SAE:
-        break;
-    }
-    return value;
-}
-
-double LeadScrewToTpi(LeadScrewUnit unit, double value) {
-    return unit == LeadScrewUnit::MM ? kMillimetresPerInch / value : value;
-}
-
-double TpiToThread(ThreadType type, double tpi) {
-    switch (type) {
-    case ThreadType::Metric:
-        return kMillimetresPerInch / tpi;
-    case ThreadType::DP:
-        return tpi * kPi;
-    case ThreadType::Modulus:
-        return (kMillimetresPerInch / tpi) / kPi;
-    case ThreadType::SAE:
-        break;
-    }
-    return tpi;
-}
-
 bool FitRules::Allows(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D) const {
     if (spindleGear && A != *spindleGear) {
         return false;
@@ -738,67 +701,4 @@ std::vector<GearTrain> SearchBestTrainsReference(double desiredTpi, double leadT
     }
     SortByError(table);
     return table;
-}
-
-std::string FormatResultLine(const GearTrain& train, double desiredTpi, ThreadType type) {
-    const double percentError = (train.error / desiredTpi) * 100.0;
-    const double shownThread = TpiToThread(type, train.thread);
-    char line[256];
-    if (train.IsSimple()) {
-        std::snprintf(line, sizeof line,
-                      "A = %" PRId64 ", B = ANY, C = --, D = %" PRId64
-                      ", Thread =%7.3f, Error =%7.3f%%",
-                      train.A, train.D, shownThread, percentError);
-    } else {
-        std::snprintf(line, sizeof line,
-                      "A = %" PRId64 ", B = %" PRId64 ", C = %" PRId64 ", D = %" PRId64
-                      ", Thread =%7.3f, Error =%7.3f%%",
-                      train.A, train.B, train.C, train.D, shownThread, percentError);
-    }
-    return line;
-}
-
-std::vector<std::string> FormatResultLines(const std::vector<GearTrain>& table, double desiredTpi,
-                                           ThreadType type) {
-    std::vector<std::string> lines;
-    for (const GearTrain& train : table) {
-        if (!train.IsEmpty()) {
-            lines.push_back(FormatResultLine(train, desiredTpi, type));
-        }
-    }
-    return lines;
-}
-
-bool IsUsableMeasure(double value) {
-    return std::isfinite(value) && value > 0.0;
-}
-
-bool ParseMeasure(const std::string& text, double* value) {
-    if (text.find('\0') != std::string::npos) {
-        return false;
-    }
-    const char* start = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const double parsed = std::strtod(start, &end);
-    if (end == start || *end != '\0' || errno == ERANGE) {
-        return false;
-    }
-    *value = parsed;
-    return true;
-}
-
-bool ParseWholeNumber(const std::string& text, long* value) {
-    if (text.find('\0') != std::string::npos) {
-        return false;
-    }
-    const char* start = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const long parsed = std::strtol(start, &end, 10);
-    if (end == start || *end != '\0' || errno == ERANGE) {
-        return false;
-    }
-    *value = parsed;
-    return true;
 }

@@ -1,0 +1,34 @@
+#include "parsing.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+bool ParseMeasure(const std::string& text, double* value) {
+    if (text.find('\0') != std::string::npos) {
+        return false;
+    }
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const double parsed = std::strtod(start, &end);
+    if (end == start || *end != '\0' || errno == ERANGE) {
+        return false;
+    }
+    *value = parsed;
+    return true;
+}
+
+bool ParseWholeNumber(const std::string& text, long* value) {
+    if (text.find('\0') != std::string::npos) {
+        return false;
+    }
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(start, &end, 10);
+    if (end == start || *end != '\0' || errno == ERANGE) {
+        return false;
+    }
+    *value = parsed;
+    return true;
+}

@@ -1,0 +1,21 @@
+// The text of the result lines, as the window's list and the command line
+// show them.
+#pragma once
+
+#include "three_pair_search.h"
+#include "two_pair_search.h"
+#include "units.h"
+
+#include <string>
+#include <vector>
+
+// The text of one result line, with the thread shown in the unit of `type`
+// and the error in percent of the desired threads per inch.
+std::string FormatResultLine(const GearTrain& train, double desiredTpi, ThreadType type);
+
+// The lines of a whole table, empty slots left out.
+std::vector<std::string> FormatResultLines(const std::vector<GearTrain>& table, double desiredTpi,
+                                           ThreadType type);
+
+// The text of one train of three pairs, in the units of FormatResultLine.
+std::string FormatThreePairLine(const ThreePairTrain& train, double desiredTpi, ThreadType type);

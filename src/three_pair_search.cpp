@@ -1,0 +1,378 @@
+#include "three_pair_search.h"
+
+#include "units.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// Wide enough that no sum or product of two tooth counts can overflow.
+__extension__ using Wide = __int128;
+
+// The distinct sizes of the gears that take part, ascending, and how many
+// gears of each there are.
+struct GearSizes {
+    std::vector<std::int64_t> teeth;
+    std::vector<int> count;
+};
+
+GearSizes SizesOf(const std::vector<std::int64_t>& gears) {
+    std::vector<std::int64_t> taking(
+        gears.begin(), gears.begin() + static_cast<std::ptrdiff_t>(
+                                           std::min<std::size_t>(gears.size(), kMaxGears)));
+    std::sort(taking.begin(), taking.end());
+    GearSizes sizes;
+    for (const std::int64_t teeth : taking) {
+        if (teeth <= 0) {
+            continue;
+        }
+        if (sizes.teeth.empty() || sizes.teeth.back() != teeth) {
+            sizes.teeth.push_back(teeth);
+            sizes.count.push_back(0);
+        }
+        ++sizes.count.back();
+    }
+    return sizes;
+}
+
+// Three gears of one side of a train, as indices of their sizes, ascending,
+// with the set of sizes as a bit mask (two words hold kMaxGears sizes).
+struct Triple {
+    std::array<std::uint8_t, 3> size;
+    std::array<std::uint64_t, 2> mask;
+};
+
+bool ShareASize(const Triple& x, const Triple& y) {
+    return ((x.mask[0] & y.mask[0]) | (x.mask[1] & y.mask[1])) != 0;
+}
+
+// Every choice of three gears from the sizes, each choice once.
+std::vector<Triple> TriplesOf(const GearSizes& sizes) {
+    const int m = static_cast<int>(sizes.teeth.size());
+    std::vector<Triple> triples;
+    for (int i = 0; i < m; ++i) {
+        for (int j = i; j < m; ++j) {
+            for (int k = j; k < m; ++k) {
+                const int uses = 1 + (j == i) + (k == i);
+                if (sizes.count[i] < uses || (k == j && j != i && sizes.count[j] < 2)) {
+                    continue;
+                }
+                Triple triple{{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(j),
+                               static_cast<std::uint8_t>(k)},
+                              {0, 0}};
+                for (const int index : {i, j, k}) {
+                    triple.mask[index / 64] |= std::uint64_t{1} << (index % 64);
+                }
+                triples.push_back(triple);
+            }
+        }
+    }
+    return triples;
+}
+
+using Arrangement = std::array<std::int64_t, 6>; // A, B, C, D, E, F
+
+// Whether `x` is to be shown rather than `y`: the larger step first, pair by
+// pair (B/A, then D/C, then F/E, compared exactly); then smaller A, then
+// smaller C.
+bool Precedes(const Arrangement& x, const Arrangement& y) {
+    for (int pair = 0; pair < 6; pair += 2) {
+        const Wide left = Wide{x[pair + 1]} * y[pair];
+        const Wide right = Wide{y[pair + 1]} * x[pair];
+        if (left != right) {
+            return left > right;
+        }
+    }
+    return x[0] != y[0] ? x[0] < y[0] : x[2] < y[2];
+}
+
+bool AnyRule(const FitRules& rules) {
+    return rules.clearance || rules.minimumSum || rules.spindleGear;
+}
+
+// The arrangement shown of the drivers and driven gears (each ascending), by
+// trying all of them; none when none fits.
+std::optional<Arrangement> FirstFitting(const std::array<std::int64_t, 3>& drivers,
+                                        const std::array<std::int64_t, 3>& driven,
+                                        const FitRules& rules) {
+    std::optional<Arrangement> best;
+    std::array<std::int64_t, 3> x = drivers;
+    do {
+        std::array<std::int64_t, 3> y = driven;
+        do {
+            const Arrangement candidate{x[0], y[0], x[1], y[1], x[2], y[2]};
+            if (rules.AllowsThreePairs(x[0], y[0], x[1], y[1], x[2], y[2]) &&
+                (!best || Precedes(candidate, *best))) {
+                best = candidate;
+            }
+        } while (std::next_permutation(y.begin(), y.end()));
+    } while (std::next_permutation(x.begin(), x.end()));
+    return best;
+}
+
+// Without rules the largest step first is plainly the smallest driver against
+// the largest driven gear, and so on.
+std::optional<Arrangement> Shown(const std::array<std::int64_t, 3>& drivers,
+                                 const std::array<std::int64_t, 3>& driven, const FitRules& rules) {
+    if (AnyRule(rules)) {
+        return FirstFitting(drivers, driven, rules);
+    }
+    return Arrangement{drivers[0], driven[2], drivers[1], driven[1], drivers[2], driven[0]};
+}
+
+// A train with what orders it: its error, then its drivers and driven gears,
+// each ascending.
+struct RankedTrain {
+    ThreePairTrain train;
+    std::array<std::int64_t, 6> sizes;
+};
+
+bool Better(const RankedTrain& x, const RankedTrain& y) {
+    if (x.train.error != y.train.error) {
+        return x.train.error < y.train.error;
+    }
+    return x.sizes < y.sizes;
+}
+
+// The best trains offered so far, at most `show`, worst on top.
+class BestTrains {
+public:
+    explicit BestTrains(int show)
+        : capacity_(static_cast<std::size_t>(std::min(show, kMaxTrains))) {
+        heap_.reserve(capacity_);
+    }
+
+    // No train with a larger error can get in any more.
+    double Bound() const {
+        return heap_.size() < capacity_ ? kEmptyError : heap_.front().train.error;
+    }
+
+    void Offer(const RankedTrain& train) {
+        if (!(train.train.error < kEmptyError)) {
+            return;
+        }
+        if (heap_.size() < capacity_) {
+            heap_.push_back(train);
+            std::push_heap(heap_.begin(), heap_.end(), Better);
+            return;
+        }
+        if (Better(train, heap_.front())) {
+            std::pop_heap(heap_.begin(), heap_.end(), Better);
+            heap_.back() = train;
+            std::push_heap(heap_.begin(), heap_.end(), Better);
+        }
+    }
+
+    std::vector<ThreePairTrain> Sorted() {
+        std::sort_heap(heap_.begin(), heap_.end(), Better);
+        std::vector<ThreePairTrain> trains;
+        for (const RankedTrain& ranked : heap_) {
+            trains.push_back(ranked.train);
+        }
+        return trains;
+    }
+
+private:
+    std::size_t capacity_;
+    std::vector<RankedTrain> heap_;
+};
+
+using Arranger = std::optional<Arrangement> (*)(const std::array<std::int64_t, 3>&,
+                                                const std::array<std::int64_t, 3>&,
+                                                const FitRules&);
+
+// What both searches share: the gears, and how one train is judged.
+class Judge {
+public:
+    Judge(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
+          const FitRules& rules, Arranger arrange)
+        : desired_(desiredTpi), lead_(leadTpi), rules_(rules), arrange_(arrange),
+          sizes_(SizesOf(gears)), triples_(TriplesOf(sizes_)) {}
+
+    const GearSizes& Sizes() const { return sizes_; }
+    const std::vector<Triple>& Triples() const { return triples_; }
+
+    std::array<std::int64_t, 3> Teeth(const Triple& triple) const {
+        return {sizes_.teeth[triple.size[0]], sizes_.teeth[triple.size[1]],
+                sizes_.teeth[triple.size[2]]};
+    }
+
+    void Offer(const Triple& drivers, const Triple& driven, BestTrains& best) const {
+        if (ShareASize(drivers, driven)) {
+            return;
+        }
+        const auto driverTeeth = Teeth(drivers);
+        const auto drivenTeeth = Teeth(driven);
+        const std::optional<Arrangement> shown = arrange_(driverTeeth, drivenTeeth, rules_);
+        if (!shown) {
+            return;
+        }
+        const auto [A, B, C, D, E, F] = *shown;
+        const auto quotient = [](std::int64_t driving, std::int64_t drivenBy) {
+            return static_cast<double>(drivenBy) / static_cast<double>(driving);
+        };
+        const double thread = ((quotient(A, B) * quotient(C, D)) * quotient(E, F)) * lead_;
+        const double error = std::fabs(desired_ - thread);
+        best.Offer({{A, B, C, D, E, F, thread, error},
+                    {driverTeeth[0], driverTeeth[1], driverTeeth[2], drivenTeeth[0], drivenTeeth[1],
+                     drivenTeeth[2]}});
+    }
+
+private:
+    double desired_;
+    double lead_;
+    const FitRules& rules_;
+    Arranger arrange_;
+    GearSizes sizes_;
+    std::vector<Triple> triples_;
+};
+
+bool Searchable(double desiredTpi, double leadTpi, int show) {
+    return show > 0 && IsUsableMeasure(desiredTpi) && IsUsableMeasure(leadTpi);
+}
+
+// Meet in the middle: the train cuts about lead x Q / P, where P is the
+// product of the drivers' tooth counts and Q of the driven ones. With every
+// choice of three gears sorted by its product, the driven choices that can
+// still get in beside one choice of drivers are one run of that order,
+// found by bisection. A first pass takes only the nearest few on each side of
+// every run's middle; the worst of the best trains it meets bounds the error
+// of the second pass, which takes each run whole, so that only trains near
+// the best are ever judged.
+class FastSearch {
+public:
+    FastSearch(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
+               const FitRules& rules)
+        : desired_(desiredTpi), lead_(leadTpi), rules_(rules),
+          judge_(desiredTpi, leadTpi, gears, rules, Shown) {
+        SortByProduct();
+    }
+
+    std::vector<ThreePairTrain> Run(int show) {
+        BestTrains nearest(show);
+        for (std::size_t i = 0; i < sorted_.size(); ++i) {
+            if (CanDrive(sorted_[i])) {
+                TryNearest(i, nearest);
+            }
+        }
+        BestTrains best(show);
+        for (std::size_t i = 0; i < sorted_.size(); ++i) {
+            if (CanDrive(sorted_[i])) {
+                TryRun(i, nearest.Bound(), best);
+            }
+        }
+        return best.Sorted();
+    }
+
+private:
+    // The relative slack between the estimate lead x Q / P and the thread
+    // the arrangement shown really cuts: far above their few roundings.
+    static constexpr double kSlack = 1e-9;
+    static constexpr std::size_t kNearest = 3;
+
+    void SortByProduct() {
+        sorted_ = judge_.Triples();
+        const auto product = [&](const Triple& triple) {
+            const auto teeth = judge_.Teeth(triple);
+            return (static_cast<double>(teeth[0]) * static_cast<double>(teeth[1])) *
+                   static_cast<double>(teeth[2]);
+        };
+        std::sort(sorted_.begin(), sorted_.end(),
+                  [&](const Triple& x, const Triple& y) { return product(x) < product(y); });
+        for (const Triple& triple : sorted_) {
+            products_.push_back(product(triple));
+        }
+    }
+
+    // The spindle gear, when set, must be one of the drivers.
+    bool CanDrive(const Triple& drivers) const {
+        if (!rules_.spindleGear) {
+            return true;
+        }
+        const auto teeth = judge_.Teeth(drivers);
+        return std::find(teeth.begin(), teeth.end(), *rules_.spindleGear) != teeth.end();
+    }
+
+    std::size_t FirstNotBelow(double product) const {
+        return static_cast<std::size_t>(
+            std::lower_bound(products_.begin(), products_.end(), product) - products_.begin());
+    }
+
+    void TryNearest(std::size_t drivers, BestTrains& best) const {
+        const std::size_t middle = FirstNotBelow(products_[drivers] * (desired_ / lead_));
+        const std::size_t first = middle > kNearest ? middle - kNearest : 0;
+        const std::size_t last = std::min(sorted_.size(), middle + kNearest);
+        for (std::size_t driven = first; driven < last; ++driven) {
+            judge_.Offer(sorted_[drivers], sorted_[driven], best);
+        }
+    }
+
+    void TryRun(std::size_t drivers, double bound, BestTrains& best) const {
+        const double product = products_[drivers];
+        const auto limit = [&] { return std::min(bound, best.Bound()); };
+        const double lowest = ((desired_ - limit()) / lead_) * product * (1.0 - kSlack);
+        for (std::size_t driven = FirstNotBelow(lowest); driven < sorted_.size(); ++driven) {
+            if (products_[driven] > ((desired_ + limit()) / lead_) * product * (1.0 + kSlack)) {
+                return;
+            }
+            judge_.Offer(sorted_[drivers], sorted_[driven], best);
+        }
+    }
+
+    double desired_;
+    double lead_;
+    const FitRules& rules_;
+    Judge judge_;
+    std::vector<Triple> sorted_;
+    std::vector<double> products_;
+};
+
+} // namespace
+
+bool FitRules::AllowsThreePairs(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D,
+                                std::int64_t E, std::int64_t F) const {
+    if (spindleGear && A != *spindleGear) {
+        return false;
+    }
+    if (clearance) {
+        const Wide K = *clearance;
+        const Wide middleMesh = Wide{C} + D;
+        if (!(B + K <= middleMesh && C + K <= Wide{A} + B && D + K <= Wide{E} + F &&
+              E + K <= middleMesh)) {
+            return false;
+        }
+    }
+    return !minimumSum || Wide{A} + B + C + D + E + F >= *minimumSum;
+}
+
+std::vector<ThreePairTrain> SearchBestThreePairTrains(double desiredTpi, double leadTpi,
+                                                      const std::vector<std::int64_t>& gears,
+                                                      int show, const FitRules& rules) {
+    if (!Searchable(desiredTpi, leadTpi, show)) {
+        return {};
+    }
+    return FastSearch(desiredTpi, leadTpi, gears, rules).Run(show);
+}
+
+std::vector<ThreePairTrain>
+SearchBestThreePairTrainsReference(double desiredTpi, double leadTpi,
+                                   const std::vector<std::int64_t>& gears, int show,
+                                   const FitRules& rules) {
+    if (!Searchable(desiredTpi, leadTpi, show)) {
+        return {};
+    }
+    const Judge judge(desiredTpi, leadTpi, gears, rules, FirstFitting);
+    BestTrains best(show);
+    for (const Triple& drivers : judge.Triples()) {
+        for (const Triple& driven : judge.Triples()) {
+            judge.Offer(drivers, driven, best);
+        }
+    }
+    return best.Sorted();
+}
