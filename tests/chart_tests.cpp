@@ -262,7 +262,7 @@ TEST(Chart, RejectsArgumentsThatDoNotApply) {
         const char* named;
     } cases[] = {
         {{"chart", "--threads", "acme"}, "'acme'"},  {{"chart", "--threads", "unc,"}, "''"},
-        {{"chart", "-t", "metric"}, "'--type'"},     {{"chart", "16"}, "'16'"},
+        {{"chart", "-t", "metric"}, "'-t'"},         {{"chart", "16"}, "'16'"},
         {{"--threads", "unc", "16"}, "'--threads'"}, {{"--format", "xml", "16"}, "'xml'"},
         {{"--clearance", "-1", "16"}, "'-1'"},       {{"--min-sum", "x", "16"}, "'x'"},
         {{"--spindle-gear", "0", "16"}, "'0'"},

@@ -173,35 +173,9 @@ void ShowCell(cairo_t* cr, PangoLayout* layout, const std::string& text, double 
     Show(cr, layout, x, baseline);
 }
 
-const char* UnitName(ThreadType type) {
-    switch (type) {
-    case ThreadType::Metric:
-        return "mm";
-    case ThreadType::DP:
-        return "DP";
-    case ThreadType::Modulus:
-        return "module";
-    case ThreadType::SAE:
-        break;
-    }
-    return "tpi";
-}
-
 std::string Printed(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-std::string WantedText(const StandardThread& thread) {
-    return Printed("%g ", thread.value) + UnitName(thread.type);
-}
-
-std::string GearListText(const std::vector<std::int64_t>& gears) {
-    std::string text;
-    for (std::int64_t teeth : gears) {
-        text += (text.empty() ? "" : " ") + std::to_string(teeth);
-    }
     return text;
 }
 
@@ -219,13 +193,13 @@ double Width(const std::vector<Column>& columns) {
     return width;
 }
 
-Row TrainRow(const ChartEntry& entry, const GearTrain& train, const DocumentLayout& layout) {
-    const double percent = train.error / entry.desiredTpi * 100.0;
+Row TrainRow(const ChartEntry& entry, const ReportedTrain& train, const DocumentLayout& layout) {
+    const double percent = PercentError(train, entry.desiredTpi);
     Row row;
     row.list = entry.list;
     row.cells = {entry.thread.name, WantedText(entry.thread), std::to_string(train.A)};
-    row.cells.push_back(train.IsSimple() ? "ANY" : std::to_string(train.B));
-    row.cells.push_back(train.IsSimple() ? "--" : std::to_string(train.C));
+    row.cells.push_back(IsSimple(train) ? "ANY" : std::to_string(train.B));
+    row.cells.push_back(IsSimple(train) ? "--" : std::to_string(train.C));
     row.cells.push_back(std::to_string(train.D));
     row.cells.push_back(Printed("%.3f", TpiToThread(entry.thread.type, train.thread)));
     row.cells.push_back(Printed("%.3f%%", percent));
@@ -245,7 +219,7 @@ std::vector<Row> Rows(const std::vector<ChartEntry>& chart, const DocumentLayout
             row.note = "no train of these gears fits";
             rows.push_back(row);
         }
-        for (const GearTrain& train : entry.trains) {
+        for (const ReportedTrain& train : entry.trains) {
             rows.push_back(TrainRow(entry, train, layout));
             rows.back().firstOfThread = &train == &entry.trains.front();
         }
@@ -294,12 +268,12 @@ struct Frame {
     double headingHeight;
 };
 
-Frame MakeFrame(const Typesetter& type, const ChartHeading& heading, const DocumentLayout& layout) {
+Frame MakeFrame(const Typesetter& type, const ChartSetting& setting, const DocumentLayout& layout) {
     const PageSize size = SizeOf(layout.paper);
-    const std::string title =
-        "Threading chart" + (heading.lathe.empty() ? "" : " for " + heading.lathe);
-    const std::string lines = heading.drive + "     Fit rules: " + heading.fitRules +
-                              "\nGears: " + GearListText(heading.gears);
+    const std::string title = "Threading chart";
+    const std::string lines = "Lead screw " + setting.leadScrew +
+                              "     Fit rules: " + RulesText(setting.rules) +
+                              "\nGears: " + GearList(setting.gears);
     const std::string legend = std::string(kExactMark) + " exact     shaded: more than " +
                                Printed("%g", layout.markAbovePercent) + "% off";
     const double width = size.width - 2 * kMarginX;
@@ -441,10 +415,10 @@ int FolderError(const std::string& path) {
 
 } // namespace
 
-bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartHeading& heading,
+bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartSetting& setting,
                          const DocumentLayout& layout, std::string& document, std::string& error) {
     const Typesetter type;
-    const Frame frame = MakeFrame(type, heading, layout);
+    const Frame frame = MakeFrame(type, setting, layout);
     const double room = frame.size.height - 2 * kMarginY - frame.headingHeight - kFooterHeight;
     const std::vector<Page> pages = Paginate(Rows(chart, layout), room);
     document.clear();

@@ -4,21 +4,12 @@
 
 #include "report.h"
 
-#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
 
 enum class DocumentFormat { Pdf, Svg };
 enum class Paper { A4, Letter };
-
-// What the chart was made for, printed at the top of every page.
-struct ChartHeading {
-    std::string lathe; // the profile's name, empty without one
-    std::string drive; // the lead screw or the gearbox
-    std::vector<std::int64_t> gears;
-    std::string fitRules;
-};
 
 struct DocumentLayout {
     DocumentFormat format = DocumentFormat::Pdf;
@@ -31,7 +22,8 @@ struct DocumentLayout {
 constexpr int kRowsPerPage = 60;
 
 // The whole document into `document`; false with cairo's reason in `error`.
-bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartHeading& heading,
+// Every page repeats the title and what the chart was made for (`setting`).
+bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartSetting& setting,
                          const DocumentLayout& layout, std::string& document, std::string& error);
 
 // Writes `document` to `path`, or to `out` when `path` is "-". A regular file

@@ -4,11 +4,15 @@
 #include "report.h"
 #include "thread_lists.h"
 
-#include <getopt.h>
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -26,86 +30,24 @@ constexpr const char* kDefaultThreadLists = "metric-coarse,unc";
 
 enum ExitStatus { kDone = 0, kRefused = 1, kBadUsage = 2 };
 
+// What the command line asks for, as typed where the window's own checks
+// (and their messages) come later.
 struct Options {
-    bool chart = false;
     ThreadType type = ThreadType::SAE;
+    std::string thread;
     std::string leadScrew = "16";
     LeadScrewUnit leadUnit = LeadScrewUnit::TPI;
-    std::vector<std::int64_t> gears;
+    std::string gears = kDefaultGears;
     std::optional<int> show;
-    std::string thread;
-    std::vector<const ThreadList*> lists;
     OutputFormat format = OutputFormat::Text;
     FitRules rules;
+    std::string threadLists = kDefaultThreadLists;
 };
 
-// Thrown only inside this file, to leave argument parsing at the first fault.
+// Thrown only inside this file, for faults the parser cannot see by itself.
 struct UsageError {
     std::string message;
 };
-
-void PrintUsage(std::ostream& out) {
-    out << "Usage: " << kProgram << " [options] THREAD\n"
-        << "       " << kProgram << " chart [options]\n"
-        << "Lists the change-gear trains that best cut THREAD on a screw-cutting lathe,\n"
-        << "or, with chart, the best train for every thread of standard lists.\n"
-        << "\n"
-        << "  -t, --type sae|metric|dp|module   how THREAD is read (default sae)\n"
-        << "  -l, --lead-screw VALUE            lead-screw pitch (default 16)\n"
-        << "  -u, --lead-unit tpi|mm            unit of the lead screw (default tpi)\n"
-        << "  -g, --gears LIST                  comma-separated tooth counts\n"
-        << "                                    (default " << kDefaultGears << ")\n"
-        << "  -n, --show N                      how many trains to list, 1 to 99\n"
-        << "                                    (default 5; 1 per thread in a chart)\n"
-        << "      --format text|csv|json        output format (default text)\n"
-        << "      --clearance K                 compound trains only where B + K <= C + D\n"
-        << "                                    and C + K <= A + B (teeth)\n"
-        << "      --min-sum S                   compound trains only where A + B + C + D >= S\n"
-        << "      --spindle-gear A              only trains with this gear as A\n"
-        << "      --threads LIST                chart: comma-separated lists, or all\n"
-        << "                                    (default " << kDefaultThreadLists << ")\n"
-        << "  -h, --help                        show this help and exit\n"
-        << "      --version                     show the version and exit\n"
-        << "\n"
-        << "Thread lists:";
-    for (const ThreadList& list : BuiltInThreadLists()) {
-        out << ' ' << list.name;
-    }
-    out << "\n\n"
-        << "Exit status: 0 on success (also when no train is found), 1 when an input\n"
-        << "cannot be used for a calculation, 2 on a malformed command line.\n";
-}
-
-// One of a few named choices, or a usage error naming `what` was given.
-template <typename Value>
-Value ParseChoice(const std::string& text, const char* what,
-                  std::initializer_list<std::pair<const char*, Value>> choices) {
-    for (const auto& [name, value] : choices) {
-        if (text == name) {
-            return value;
-        }
-    }
-    throw UsageError{std::string("invalid ") + what + " '" + text + "'"};
-}
-
-ThreadType ParseThreadType(const std::string& text) {
-    return ParseChoice<ThreadType>(text, "thread type",
-                                   {{"sae", ThreadType::SAE},
-                                    {"metric", ThreadType::Metric},
-                                    {"dp", ThreadType::DP},
-                                    {"module", ThreadType::Modulus}});
-}
-
-LeadScrewUnit ParseLeadUnit(const std::string& text) {
-    return ParseChoice<LeadScrewUnit>(text, "lead-screw unit",
-                                      {{"tpi", LeadScrewUnit::TPI}, {"mm", LeadScrewUnit::MM}});
-}
-
-OutputFormat ParseFormat(const std::string& text) {
-    return ParseChoice<OutputFormat>(
-        text, "format",
-        {{"text", OutputFormat::Text}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}});
-}
 
 // "a,b,,c" gives four items, the third empty: nothing is silently dropped.
 std::vector<std::string> SplitAtCommas(const std::string& text) {
@@ -121,171 +63,325 @@ std::vector<std::string> SplitAtCommas(const std::string& text) {
     }
 }
 
-std::vector<std::int64_t> ParseGearList(const std::string& text) {
-    std::vector<std::int64_t> gears;
-    if (text.empty()) {
-        return gears;
+std::size_t CountDigits(const std::string& text, std::size_t* at) {
+    const std::size_t start = *at;
+    while (*at < text.size() && text[*at] >= '0' && text[*at] <= '9') {
+        ++*at;
     }
-    for (const std::string& item : SplitAtCommas(text)) {
-        long teeth = 0;
-        if (!ParseWholeNumber(item, &teeth) || teeth <= 0) {
-            throw UsageError{"invalid gear '" + item + "'"};
+    return *at - start;
+}
+
+// A plain decimal number: an optional sign, digits with at most one point,
+// and an optional exponent. No blanks, no hexadecimal, no "inf" or "nan".
+bool IsPlainDecimal(const std::string& text) {
+    std::size_t at = text.empty() || (text[0] != '-' && text[0] != '+') ? 0 : 1;
+    std::size_t digits = CountDigits(text, &at);
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        digits += CountDigits(text, &at);
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        at += at < text.size() && (text[at] == '-' || text[at] == '+') ? 1 : 0;
+        if (CountDigits(text, &at) == 0) {
+            return false;
         }
-        gears.push_back(teeth);
     }
-    return gears;
+    return at == text.size();
 }
 
-int ParseShow(const std::string& text) {
-    long show = 0;
-    if (!ParseWholeNumber(text, &show) || show < 1 || show > kMaxTrains - 1) {
-        throw UsageError{"invalid number to show '" + text + "' (1 to 99)"};
-    }
-    return static_cast<int>(show);
+std::string NotANumber(const std::string& text) {
+    return "'" + text + "' is not a number";
 }
 
-// Tooth counts of the fit rules: whole numbers from `lowest` up.
-std::int64_t ParseTeeth(const std::string& text, const char* what, long lowest) {
-    long teeth = 0;
-    if (!ParseWholeNumber(text, &teeth) || teeth < lowest) {
-        throw UsageError{std::string("invalid ") + what + " '" + text + "'"};
+// A whole number from `lowest` to `highest`, read in base 10 whatever its
+// leading zeros, handed on in a form the parser cannot read as octal.
+std::string CheckWholeNumber(std::string& text, long lowest, long highest) {
+    if (!IsPlainDecimal(text)) {
+        return NotANumber(text);
     }
-    return teeth;
+    const bool digitsOnly = text.find_first_not_of("-0123456789") == std::string::npos;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), nullptr, 10);
+    if (!digitsOnly || errno == ERANGE || value < lowest || value > highest) {
+        const std::string range = highest == LONG_MAX ? " of at least " + std::to_string(lowest)
+                                                      : " from " + std::to_string(lowest) + " to " +
+                                                            std::to_string(highest);
+        return "'" + text + "' is not a whole number" + range;
+    }
+    text = std::to_string(value);
+    return "";
 }
 
-std::vector<const ThreadList*> ParseThreadLists(const std::string& text) {
+CLI::Validator WholeNumber(long lowest, long highest = LONG_MAX) {
+    return CLI::Validator(
+        [lowest, highest](std::string& text) { return CheckWholeNumber(text, lowest, highest); },
+        "", "whole number");
+}
+
+// Each tooth count as --gears' validator sees it; an empty list is left to
+// the window's "Not enough change gears!".
+const CLI::Validator kGearList(
+    [](std::string& text) {
+        if (text.empty()) {
+            return std::string();
+        }
+        std::string canonical;
+        for (std::string item : SplitAtCommas(text)) {
+            const std::string fault = CheckWholeNumber(item, 1, LONG_MAX);
+            if (!fault.empty()) {
+                return fault;
+            }
+            canonical += (canonical.empty() ? "" : ",") + item;
+        }
+        text = canonical;
+        return std::string();
+    },
+    "", "gear list");
+
+const CLI::Validator kThreadLists(
+    [](std::string& text) {
+        for (const std::string& name : SplitAtCommas(text)) {
+            if (name != "all" && FindThreadList(name) == nullptr) {
+                return "unknown thread list '" + name + "'";
+            }
+        }
+        return std::string();
+    },
+    "", "thread lists");
+
+// One of a few named choices, handed on as the number of its enumerator.
+template <typename Value>
+CLI::Validator Choice(std::vector<std::pair<std::string, Value>> choices) {
+    return CLI::Validator(
+        [choices](std::string& text) {
+            std::string names;
+            for (const auto& [name, value] : choices) {
+                if (text == name) {
+                    text = std::to_string(static_cast<int>(value));
+                    return std::string();
+                }
+                names += (names.empty() ? "" : ", ") + name;
+            }
+            return "'" + text + "' is not one of " + names;
+        },
+        "", "choice");
+}
+
+// The options a single thread and a chart share.
+void DeclareSharedOptions(CLI::App& app, Options& options) {
+    app.add_option("-l,--lead-screw", options.leadScrew, "lead-screw pitch (default 16)")
+        ->type_name("VALUE");
+    app.add_option("-u,--lead-unit", options.leadUnit, "unit of the lead screw (default tpi)")
+        ->type_name("tpi|mm")
+        ->transform(
+            Choice<LeadScrewUnit>({{"tpi", LeadScrewUnit::TPI}, {"mm", LeadScrewUnit::MM}}));
+    app.add_option("-g,--gears", options.gears,
+                   std::string("comma-separated tooth counts\n(default ") + kDefaultGears + ")")
+        ->type_name("LIST")
+        ->transform(kGearList);
+    app.add_option_function<int>(
+           "-n,--show", [&options](const int& show) { options.show = show; },
+           "how many trains to list, 1 to 99\n(default 5; 1 per thread in a chart)")
+        ->type_name("N")
+        ->transform(WholeNumber(1, kMaxTrains - 1));
+    app.add_option("--format", options.format, "output format (default text)")
+        ->type_name("text|csv|json")
+        ->transform(Choice<OutputFormat>({{"text", OutputFormat::Text},
+                                          {"csv", OutputFormat::Csv},
+                                          {"json", OutputFormat::Json}}));
+    app.add_option_function<std::int64_t>(
+           "--clearance", [&options](const std::int64_t& k) { options.rules.clearance = k; },
+           "compound trains only where B + K <= C + D\nand C + K <= A + B (teeth)")
+        ->type_name("K")
+        ->transform(WholeNumber(0));
+    app.add_option_function<std::int64_t>(
+           "--min-sum", [&options](const std::int64_t& s) { options.rules.minimumSum = s; },
+           "compound trains only where A + B + C + D >= S")
+        ->type_name("S")
+        ->transform(WholeNumber(0));
+    app.add_option_function<std::int64_t>(
+           "--spindle-gear", [&options](const std::int64_t& a) { options.rules.spindleGear = a; },
+           "only trains with this gear as A")
+        ->type_name("A")
+        ->transform(WholeNumber(1));
+}
+
+std::string ThreadListNames() {
+    std::string names;
+    for (const ThreadList& list : BuiltInThreadLists()) {
+        names += " " + list.name;
+    }
+    return names;
+}
+
+std::string Footer() {
+    return "Thread lists:" + ThreadListNames() +
+           "\n\n"
+           "Exit status: 0 on success (also when no train is found), 1 when an input\n"
+           "cannot be used for a calculation, 2 on a malformed command line.\n"
+           "\n"
+           "Example: the three best trains for a 1.5 mm pitch on an 8 tpi lead screw\n"
+           "  vantorel-cli -t metric -l 8 -n 3 1.5";
+}
+
+std::string UsageLines(const CLI::App& app) {
+    const std::string program = kProgram;
+    if (app.get_parent() != nullptr) {
+        return program + " " + app.get_name() + " [options]";
+    }
+    return program + " [options] THREAD\n       " + program + " chart [options]\n       " +
+           program + " lathes";
+}
+
+// Options and values in one column, as a man page shows them.
+class HelpFormatter : public CLI::Formatter {
+public:
+    HelpFormatter() { column_width(36); }
+
+    // The usage lines first, then what the command does.
+    std::string make_usage(const CLI::App* app, std::string) const override {
+        return "Usage: " + UsageLines(*app) + "\n\n" + app->get_description() + "\n";
+    }
+
+    std::string make_description(const CLI::App*) const override { return ""; }
+
+    std::string make_option_name(const CLI::Option* option, bool positional) const override {
+        if (positional) {
+            return option->get_name(true);
+        }
+        std::string names;
+        for (const std::string& name : option->get_snames()) {
+            names += "-" + name + ", ";
+        }
+        if (names.empty()) {
+            names = "    ";
+        }
+        return names + "--" + option->get_lnames().front();
+    }
+
+    std::string make_option_opts(const CLI::Option* option) const override {
+        const std::string type = option->get_type_name();
+        return option->get_type_size() == 0 || type.empty() ? "" : " " + type;
+    }
+};
+
+struct CommandLine {
+    CLI::App app{"Lists the change-gear trains that best cut THREAD on a screw-cutting lathe,\n"
+                 "or, with chart, the best train for every thread of standard lists.",
+                 kProgram};
+    CLI::App* chart = nullptr;
+    CLI::App* lathes = nullptr;
+};
+
+// The one place that declares what each command takes.
+void DeclareCommands(CommandLine& line, Options& options) {
+    CLI::App& app = line.app;
+    app.formatter(std::make_shared<HelpFormatter>());
+    app.set_help_flag("-h,--help", "show this help and exit");
+    app.set_version_flag("--version", std::string(kProgram) + " " + VANTOREL_VERSION,
+                         "show the version and exit");
+    app.allow_extras();
+    app.require_subcommand(0, 1);
+    app.footer(Footer);
+    app.add_option("-t,--type", options.type, "how THREAD is read (default sae)")
+        ->type_name("sae|metric|dp|module")
+        ->transform(Choice<ThreadType>({{"sae", ThreadType::SAE},
+                                        {"metric", ThreadType::Metric},
+                                        {"dp", ThreadType::DP},
+                                        {"module", ThreadType::Modulus}}));
+    DeclareSharedOptions(app, options);
+    app.add_option("THREAD", options.thread, "the thread to cut, in the unit of --type")
+        ->type_name("");
+
+    line.chart = app.add_subcommand("chart", "the best train for every thread of standard lists");
+    line.chart->allow_extras();
+    line.chart->footer("Thread lists:" + ThreadListNames());
+    DeclareSharedOptions(*line.chart, options);
+    line.chart
+        ->add_option("--threads", options.threadLists,
+                     std::string("comma-separated lists, or all\n(default ") + kDefaultThreadLists +
+                         ")")
+        ->type_name("LIST")
+        ->check(kThreadLists);
+
+    line.lathes = app.add_subcommand("lathes", "list the lathe profiles found");
+    line.lathes->allow_extras();
+}
+
+// Arguments no command took: an option of another command, an unknown one,
+// or an argument too many.
+void RejectLeftovers(const CommandLine& line, const CLI::App& used) {
+    std::vector<std::string> left = used.remaining();
+    left.erase(std::remove(left.begin(), left.end(), "--"), left.end());
+    if (left.empty()) {
+        return;
+    }
+    const std::string& arg = left.front();
+    if (arg.size() < 2 || arg[0] != '-') {
+        throw UsageError{"unexpected argument '" + arg + "'"};
+    }
+    const std::string name = arg.substr(0, arg.find('='));
+    const std::initializer_list<const CLI::App*> commands = {&line.app, line.chart, line.lathes};
+    for (const CLI::App* other : commands) {
+        if (other != &used && other->get_option_no_throw(name) != nullptr) {
+            const std::string where = &used == &line.app ? "a single thread" : used.get_name();
+            throw UsageError{"option '" + name + "' does not apply to " + where};
+        }
+    }
+    throw UsageError{"unknown option '" + name + "'"};
+}
+
+const CLI::App& UsedCommand(const CommandLine& line) {
+    if (line.chart->parsed()) {
+        return *line.chart;
+    }
+    return line.lathes->parsed() ? *line.lathes : line.app;
+}
+
+// An unknown or misplaced option is reported before any fault it caused in
+// the arguments after it.
+void Parse(CommandLine& line, int argc, char** argv) {
+    try {
+        line.app.parse(argc, argv);
+    } catch (const CLI::Success&) {
+        throw;
+    } catch (const CLI::ParseError&) {
+        RejectLeftovers(line, UsedCommand(line));
+        throw;
+    }
+    RejectLeftovers(line, UsedCommand(line));
+}
+
+std::vector<const ThreadList*> ChosenThreadLists(const std::string& text) {
     std::vector<const ThreadList*> lists;
     for (const std::string& name : SplitAtCommas(text)) {
-        if (name == "all") {
-            for (const ThreadList& list : BuiltInThreadLists()) {
-                lists.push_back(&list);
-            }
-        } else if (const ThreadList* list = FindThreadList(name)) {
-            lists.push_back(list);
-        } else {
-            throw UsageError{"unknown thread list '" + name + "'"};
+        if (name != "all") {
+            lists.push_back(FindThreadList(name));
+            continue;
+        }
+        for (const ThreadList& list : BuiltInThreadLists()) {
+            lists.push_back(&list);
         }
     }
     return lists;
 }
 
-// The option as the user typed it: a long option by its name, a short one by
-// its letter (it may stand in a group such as "-xn").
-std::string OptionName(char** argv) {
-    const std::string typed = argv[optind - 1];
-    if (typed.rfind("--", 0) == 0) {
-        return typed.substr(0, typed.find('='));
+std::vector<std::int64_t> GearsOf(const std::string& text) {
+    std::vector<std::int64_t> gears;
+    if (text.empty()) {
+        return gears;
     }
-    return std::string("-") + static_cast<char>(optopt);
-}
-
-enum LongOnly {
-    kVersionOption = 256,
-    kFormatOption,
-    kClearanceOption,
-    kMinSumOption,
-    kSpindleGearOption,
-    kThreadsOption,
-};
-
-// Fills `options`; returns an exit status when the run should end here.
-std::optional<int> ParseArguments(int argc, char** argv, Options& options, std::ostream& out) {
-    static const option longOptions[] = {
-        {"type", required_argument, nullptr, 't'},
-        {"lead-screw", required_argument, nullptr, 'l'},
-        {"lead-unit", required_argument, nullptr, 'u'},
-        {"gears", required_argument, nullptr, 'g'},
-        {"show", required_argument, nullptr, 'n'},
-        {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, kVersionOption},
-        {"format", required_argument, nullptr, kFormatOption},
-        {"clearance", required_argument, nullptr, kClearanceOption},
-        {"min-sum", required_argument, nullptr, kMinSumOption},
-        {"spindle-gear", required_argument, nullptr, kSpindleGearOption},
-        {"threads", required_argument, nullptr, kThreadsOption},
-        {nullptr, 0, nullptr, 0},
-    };
-    // "chart" comes first; the parser then sees it as the program name.
-    if (argc > 1 && std::string(argv[1]) == "chart") {
-        options.chart = true;
-        --argc;
-        ++argv;
+    for (const std::string& item : SplitAtCommas(text)) {
+        gears.push_back(std::stoll(item));
     }
-    std::string gearText = kDefaultGears;
-    std::string threadLists = kDefaultThreadLists;
-    bool typeGiven = false;
-    bool listsGiven = false;
-    optind = 0; // a full reset, so the parser can run more than once per process
-    opterr = 0;
-    int option;
-    while ((option = getopt_long(argc, argv, ":t:l:u:g:n:h", longOptions, nullptr)) != -1) {
-        switch (option) {
-        case 't':
-            options.type = ParseThreadType(optarg);
-            typeGiven = true;
-            break;
-        case 'l':
-            options.leadScrew = optarg;
-            break;
-        case 'u':
-            options.leadUnit = ParseLeadUnit(optarg);
-            break;
-        case 'g':
-            gearText = optarg;
-            break;
-        case 'n':
-            options.show = ParseShow(optarg);
-            break;
-        case 'h':
-            PrintUsage(out);
-            return kDone;
-        case kVersionOption:
-            out << kProgram << ' ' << VANTOREL_VERSION << '\n';
-            return kDone;
-        case kFormatOption:
-            options.format = ParseFormat(optarg);
-            break;
-        case kClearanceOption:
-            options.rules.clearance = ParseTeeth(optarg, "clearance", 0);
-            break;
-        case kMinSumOption:
-            options.rules.minimumSum = ParseTeeth(optarg, "minimum sum", 0);
-            break;
-        case kSpindleGearOption:
-            options.rules.spindleGear = ParseTeeth(optarg, "spindle gear", 1);
-            break;
-        case kThreadsOption:
-            threadLists = optarg;
-            listsGiven = true;
-            break;
-        case ':':
-            throw UsageError{"option '" + OptionName(argv) + "' needs a value"};
-        default:
-            throw UsageError{"unknown option '" + OptionName(argv) + "'"};
-        }
-    }
-    options.gears = ParseGearList(gearText);
-    if (options.chart) {
-        if (typeGiven) {
-            throw UsageError{"option '--type' does not apply to a chart: each list says its type"};
-        }
-        if (optind < argc) {
-            throw UsageError{"unexpected argument '" + std::string(argv[optind]) + "'"};
-        }
-        options.lists = ParseThreadLists(threadLists);
-        return std::nullopt;
-    }
-    if (listsGiven) {
-        throw UsageError{"option '--threads' applies only to a chart"};
-    }
-    if (optind >= argc) {
-        throw UsageError{"missing THREAD"};
-    }
-    if (optind + 1 < argc) {
-        throw UsageError{"unexpected argument '" + std::string(argv[optind + 1]) + "'"};
-    }
-    options.thread = argv[optind];
-    return std::nullopt;
+    // The window keeps its gear list in ascending order, so its first 100
+    // gears are the smallest; the same list order gives the same tie-breaks.
+    std::sort(gears.begin(), gears.end());
+    return gears;
 }
 
 int Refuse(std::ostream& err, const char* message) {
@@ -293,70 +389,106 @@ int Refuse(std::ostream& err, const char* message) {
     return kRefused;
 }
 
-// The window keeps its gear list in ascending order, so its first 100 gears
-// are the smallest; the same list order gives the same tie-breaks.
-void SortGears(Options& options) {
-    std::sort(options.gears.begin(), options.gears.end());
-}
-
 // The lead screw's check and the gear count's, the window's last two, in its
 // order and with its messages. Returns the lead screw in threads per inch, or
 // nothing once the refusal is printed.
-std::optional<double> LeadTpiOrRefuse(const Options& options, std::ostream& err) {
+std::optional<double> LeadTpiOrRefuse(const Options& options, std::size_t gearCount,
+                                      std::ostream& err) {
     double lead = 0.0;
     if (!ParseMeasure(options.leadScrew, &lead) || !IsUsableMeasure(lead)) {
         Refuse(err, "You must enter a lead screw pitch!");
         return std::nullopt;
     }
-    if (options.gears.size() < 2) {
+    if (gearCount < 2) {
         Refuse(err, "Not enough change gears!");
         return std::nullopt;
     }
     return LeadScrewToTpi(options.leadUnit, lead);
 }
 
-int Calculate(Options& options, std::ostream& out, std::ostream& err) {
+int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
     double desired = 0.0;
     if (!ParseMeasure(options.thread, &desired) || !IsUsableMeasure(desired)) {
         return Refuse(err, "Nothing to convert!");
     }
-    const std::optional<double> leadTpi = LeadTpiOrRefuse(options, err);
+    const std::vector<std::int64_t> gears = GearsOf(options.gears);
+    const std::optional<double> leadTpi = LeadTpiOrRefuse(options, gears.size(), err);
     if (!leadTpi) {
         return kRefused;
     }
-    SortGears(options);
     const double desiredTpi = ThreadToTpi(options.type, desired);
-    const auto table = SearchBestTrains(desiredTpi, *leadTpi, options.gears,
-                                        options.show.value_or(5), options.rules);
-    WriteTrains(out, options.format, table, desiredTpi, options.type);
+    const auto table =
+        SearchBestTrains(desiredTpi, *leadTpi, gears, options.show.value_or(5), options.rules);
+    WriteTrains(out, options.format, ReportedTrainsOf(table), desiredTpi, options.type);
     return kDone;
 }
 
-int Chart(Options& options, std::ostream& out, std::ostream& err) {
-    const std::optional<double> leadTpi = LeadTpiOrRefuse(options, err);
+int Chart(const Options& options, std::ostream& out, std::ostream& err) {
+    const std::vector<std::int64_t> gears = GearsOf(options.gears);
+    const std::optional<double> leadTpi = LeadTpiOrRefuse(options, gears.size(), err);
     if (!leadTpi) {
         return kRefused;
     }
-    SortGears(options);
-    const auto chart =
-        BuildChart(options.lists, *leadTpi, options.gears, options.show.value_or(1), options.rules);
+    const auto chart = BuildChart(ChosenThreadLists(options.threadLists), *leadTpi, gears,
+                                  options.show.value_or(1), options.rules);
     const char* unit = options.leadUnit == LeadScrewUnit::MM ? " mm" : " tpi";
-    WriteChart(out, options.format, chart,
-               {options.leadScrew + unit, options.gears, options.rules});
+    WriteChart(out, options.format, chart, {options.leadScrew + unit, gears, options.rules});
     return kDone;
+}
+
+// Profiles come with the lathe profiles; until then there is none to list.
+int ListLathes() {
+    return kDone;
+}
+
+// The one place that sends a parsed command line to its work.
+int Dispatch(const CommandLine& line, const Options& options, std::ostream& out,
+             std::ostream& err) {
+    if (line.chart->parsed()) {
+        return Chart(options, out, err);
+    }
+    if (line.lathes->parsed()) {
+        return ListLathes();
+    }
+    if (line.app.count("THREAD") == 0) {
+        throw UsageError{"missing THREAD"};
+    }
+    return Calculate(options, out, err);
+}
+
+// The parser's own faults as one line; a missing value names its option.
+std::string UsageMessage(const CLI::ParseError& error) {
+    const std::string what = error.what();
+    const std::size_t colon = what.find(": ");
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+        return "option '" + what.substr(0, colon) + "' needs a value";
+    }
+    return what;
+}
+
+int BadUsage(std::ostream& err, const std::string& message) {
+    err << kProgram << ": " << message << " (try '" << kProgram << " --help')\n";
+    return kBadUsage;
 }
 
 } // namespace
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     Options options;
+    CommandLine line;
+    DeclareCommands(line, options);
     try {
-        if (const auto status = ParseArguments(argc, argv, options, out)) {
-            return *status;
-        }
+        Parse(line, argc, argv);
+        return Dispatch(line, options, out, err);
+    } catch (const CLI::CallForHelp&) {
+        out << line.app.help();
+        return kDone;
+    } catch (const CLI::CallForVersion& version) {
+        out << version.what() << '\n';
+        return kDone;
+    } catch (const CLI::ParseError& error) {
+        return BadUsage(err, UsageMessage(error));
     } catch (const UsageError& error) {
-        err << kProgram << ": " << error.message << " (try '" << kProgram << " --help')\n";
-        return kBadUsage;
+        return BadUsage(err, error.message);
     }
-    return options.chart ? Chart(options, out, err) : Calculate(options, out, err);
 }

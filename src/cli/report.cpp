@@ -9,6 +9,131 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// Plain numbers for spreadsheets: no padding, enough digits to compare.
+std::string Plain(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6f", value);
+    return text;
+}
+
+// Exactly the window's result line.
+std::string TextLine(const ReportedTrain& train, double desiredTpi, ThreadType type) {
+    GearTrain twoPairs;
+    twoPairs.A = train.A;
+    twoPairs.B = train.B;
+    twoPairs.C = train.C;
+    twoPairs.D = train.D;
+    twoPairs.thread = train.thread;
+    twoPairs.error = train.error;
+    return FormatResultLine(twoPairs, desiredTpi, type);
+}
+
+Json TrainJson(const ReportedTrain& train, double desiredTpi, ThreadType type) {
+    Json object;
+    object["a"] = train.A;
+    object["b"] = IsSimple(train) ? Json(nullptr) : Json(train.B);
+    object["c"] = IsSimple(train) ? Json(nullptr) : Json(train.C);
+    object["d"] = train.D;
+    object["thread"] = TpiToThread(type, train.thread);
+    object["unit"] = UnitName(type);
+    object["error_percent"] = PercentError(train, desiredTpi);
+    object["simple"] = IsSimple(train);
+    return object;
+}
+
+// A simple train's B and C are left empty, as its idler may be any gear.
+std::string CsvGears(const ReportedTrain& train) {
+    const std::string b = IsSimple(train) ? "" : std::to_string(train.B);
+    const std::string c = IsSimple(train) ? "" : std::to_string(train.C);
+    return std::to_string(train.A) + "," + b + "," + c + "," + std::to_string(train.D) + "," +
+           (IsSimple(train) ? "true" : "false");
+}
+
+// Quoted only when a field needs it, as RFC 4180 has it.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (char c : text) {
+        quoted += c == '"' ? "\"\"" : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
+                    const ChartSetting& setting) {
+    out << "Lead screw " << setting.leadScrew << "; gears " << GearList(setting.gears) << "\n"
+        << "Fit rules: " << RulesText(setting.rules) << "\n";
+    std::string list;
+    char line[256];
+    for (const ChartEntry& entry : chart) {
+        if (entry.list != list) {
+            list = entry.list;
+            const ThreadList* found = FindThreadList(list);
+            out << "\n" << (found != nullptr ? found->description : list) << "\n";
+            std::snprintf(line, sizeof line, "%-10s %-12s %6s %6s %6s %6s %10s %9s\n", "Thread",
+                          "Wanted", "A", "B", "C", "D", "Cut", "Error");
+            out << line;
+        }
+        if (entry.trains.empty()) {
+            std::snprintf(line, sizeof line, "%-10s %-12s  no train of these gears fits\n",
+                          entry.thread.name.c_str(), WantedText(entry.thread).c_str());
+            out << line;
+        }
+        bool first = true;
+        for (const ReportedTrain& train : entry.trains) {
+            const std::string b = IsSimple(train) ? "ANY" : std::to_string(train.B);
+            const std::string c = IsSimple(train) ? "--" : std::to_string(train.C);
+            std::snprintf(line, sizeof line,
+                          "%-10s %-12s %6" PRId64 " %6s %6s %6" PRId64 " %10.3f %8.3f%%\n",
+                          first ? entry.thread.name.c_str() : "",
+                          first ? WantedText(entry.thread).c_str() : "", train.A, b.c_str(),
+                          c.c_str(), train.D, TpiToThread(entry.thread.type, train.thread),
+                          PercentError(train, entry.desiredTpi));
+            out << line;
+            first = false;
+        }
+    }
+}
+
+void WriteCsvChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
+    out << "list,name,wanted,unit,rank,a,b,c,d,simple,thread,error_percent\n";
+    for (const ChartEntry& entry : chart) {
+        const std::string thread = CsvField(entry.list) + "," + CsvField(entry.thread.name) + "," +
+                                   Plain(entry.thread.value) + "," + UnitName(entry.thread.type);
+        if (entry.trains.empty()) {
+            out << thread << ",,,,,,,,\n";
+        }
+        int rank = 1;
+        for (const ReportedTrain& train : entry.trains) {
+            out << thread << "," << rank++ << "," << CsvGears(train) << ","
+                << Plain(TpiToThread(entry.thread.type, train.thread)) << ","
+                << Plain(PercentError(train, entry.desiredTpi)) << "\n";
+        }
+    }
+}
+
+void WriteJsonChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
+    Json entries = Json::array();
+    for (const ChartEntry& entry : chart) {
+        Json trains = Json::array();
+        for (const ReportedTrain& train : entry.trains) {
+            trains.push_back(TrainJson(train, entry.desiredTpi, entry.thread.type));
+        }
+        Json object;
+        object["list"] = entry.list;
+        object["name"] = entry.thread.name;
+        object["wanted"] = entry.thread.value;
+        object["unit"] = UnitName(entry.thread.type);
+        object["trains"] = trains;
+        entries.push_back(object);
+    }
+    out << entries.dump(2) << "\n";
+}
+
+} // namespace
+
 const char* UnitName(ThreadType type) {
     switch (type) {
     case ThreadType::Metric:
@@ -23,58 +148,12 @@ const char* UnitName(ThreadType type) {
     return "tpi";
 }
 
-// Plain numbers for spreadsheets: no padding, enough digits to compare.
-std::string Plain(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6f", value);
-    return text;
+bool IsSimple(const ReportedTrain& train) {
+    return train.B == train.C;
 }
 
-std::vector<GearTrain> KeptTrains(const std::vector<GearTrain>& table) {
-    std::vector<GearTrain> kept;
-    for (const GearTrain& train : table) {
-        if (!train.IsEmpty()) {
-            kept.push_back(train);
-        }
-    }
-    return kept;
-}
-
-double PercentError(const GearTrain& train, double desiredTpi) {
+double PercentError(const ReportedTrain& train, double desiredTpi) {
     return (train.error / desiredTpi) * 100.0;
-}
-
-Json TrainJson(const GearTrain& train, double desiredTpi, ThreadType type) {
-    Json object;
-    object["a"] = train.A;
-    object["b"] = train.IsSimple() ? Json(nullptr) : Json(train.B);
-    object["c"] = train.IsSimple() ? Json(nullptr) : Json(train.C);
-    object["d"] = train.D;
-    object["thread"] = TpiToThread(type, train.thread);
-    object["unit"] = UnitName(type);
-    object["error_percent"] = PercentError(train, desiredTpi);
-    object["simple"] = train.IsSimple();
-    return object;
-}
-
-// A simple train's B and C are left empty, as its idler may be any gear.
-std::string CsvGears(const GearTrain& train) {
-    const std::string b = train.IsSimple() ? "" : std::to_string(train.B);
-    const std::string c = train.IsSimple() ? "" : std::to_string(train.C);
-    return std::to_string(train.A) + "," + b + "," + c + "," + std::to_string(train.D) + "," +
-           (train.IsSimple() ? "true" : "false");
-}
-
-// Quoted only when a field needs it, as RFC 4180 has it.
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c == '"' ? "\"\"" : std::string(1, c);
-    }
-    return quoted + "\"";
 }
 
 std::string GearList(const std::vector<std::int64_t>& gears) {
@@ -105,78 +184,20 @@ std::string WantedText(const StandardThread& thread) {
     return text;
 }
 
-void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
-                    const ChartSetting& setting) {
-    out << "Lead screw " << setting.leadScrew << "; gears " << GearList(setting.gears) << "\n"
-        << "Fit rules: " << RulesText(setting.rules) << "\n";
-    std::string list;
-    char line[256];
-    for (const ChartEntry& entry : chart) {
-        if (entry.list != list) {
-            list = entry.list;
-            const ThreadList* found = FindThreadList(list);
-            out << "\n" << (found != nullptr ? found->description : list) << "\n";
-            std::snprintf(line, sizeof line, "%-10s %-12s %6s %6s %6s %6s %10s %9s\n", "Thread",
-                          "Wanted", "A", "B", "C", "D", "Cut", "Error");
-            out << line;
-        }
-        if (entry.trains.empty()) {
-            std::snprintf(line, sizeof line, "%-10s %-12s  no train of these gears fits\n",
-                          entry.thread.name.c_str(), WantedText(entry.thread).c_str());
-            out << line;
-        }
-        bool first = true;
-        for (const GearTrain& train : entry.trains) {
-            const std::string b = train.IsSimple() ? "ANY" : std::to_string(train.B);
-            const std::string c = train.IsSimple() ? "--" : std::to_string(train.C);
-            std::snprintf(line, sizeof line,
-                          "%-10s %-12s %6" PRId64 " %6s %6s %6" PRId64 " %10.3f %8.3f%%\n",
-                          first ? entry.thread.name.c_str() : "",
-                          first ? WantedText(entry.thread).c_str() : "", train.A, b.c_str(),
-                          c.c_str(), train.D, TpiToThread(entry.thread.type, train.thread),
-                          PercentError(train, entry.desiredTpi));
-            out << line;
-            first = false;
-        }
-    }
+ReportedTrain ReportedTrainOf(const GearTrain& train) {
+    return {train.A,      train.B,      train.C,     train.D, std::nullopt,
+            std::nullopt, train.thread, train.error, ""};
 }
 
-void WriteCsvChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
-    out << "list,name,wanted,unit,rank,a,b,c,d,simple,thread,error_percent\n";
-    for (const ChartEntry& entry : chart) {
-        const std::string thread = CsvField(entry.list) + "," + CsvField(entry.thread.name) + "," +
-                                   Plain(entry.thread.value) + "," + UnitName(entry.thread.type);
-        if (entry.trains.empty()) {
-            out << thread << ",,,,,,,,\n";
-        }
-        int rank = 1;
-        for (const GearTrain& train : entry.trains) {
-            out << thread << "," << rank++ << "," << CsvGears(train) << ","
-                << Plain(TpiToThread(entry.thread.type, train.thread)) << ","
-                << Plain(PercentError(train, entry.desiredTpi)) << "\n";
+std::vector<ReportedTrain> ReportedTrainsOf(const std::vector<GearTrain>& table) {
+    std::vector<ReportedTrain> trains;
+    for (const GearTrain& train : table) {
+        if (!train.IsEmpty()) {
+            trains.push_back(ReportedTrainOf(train));
         }
     }
+    return trains;
 }
-
-void WriteJsonChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
-    Json entries = Json::array();
-    for (const ChartEntry& entry : chart) {
-        Json trains = Json::array();
-        for (const GearTrain& train : entry.trains) {
-            trains.push_back(TrainJson(train, entry.desiredTpi, entry.thread.type));
-        }
-        Json object;
-        object["list"] = entry.list;
-        object["name"] = entry.thread.name;
-        object["wanted"] = entry.thread.value;
-        object["unit"] = UnitName(entry.thread.type);
-        object["trains"] = trains;
-        entries.push_back(object);
-    }
-    out << entries.dump(2) << "\n";
-}
-
-} // namespace
 
 std::vector<ChartEntry> BuildChart(const std::vector<const ThreadList*>& lists, double leadTpi,
                                    const std::vector<std::int64_t>& gears, int show,
@@ -186,18 +207,17 @@ std::vector<ChartEntry> BuildChart(const std::vector<const ThreadList*>& lists, 
         for (const StandardThread& thread : list->threads) {
             const double desiredTpi = ThreadToTpi(thread.type, thread.value);
             const auto table = SearchBestTrains(desiredTpi, leadTpi, gears, show, rules);
-            chart.push_back({list->name, thread, desiredTpi, KeptTrains(table)});
+            chart.push_back({list->name, thread, desiredTpi, ReportedTrainsOf(table)});
         }
     }
     return chart;
 }
 
-void WriteTrains(std::ostream& out, OutputFormat format, const std::vector<GearTrain>& table,
+void WriteTrains(std::ostream& out, OutputFormat format, const std::vector<ReportedTrain>& trains,
                  double desiredTpi, ThreadType type) {
-    const std::vector<GearTrain> trains = KeptTrains(table);
     if (format == OutputFormat::Json) {
         Json array = Json::array();
-        for (const GearTrain& train : trains) {
+        for (const ReportedTrain& train : trains) {
             array.push_back(TrainJson(train, desiredTpi, type));
         }
         out << array.dump(2) << "\n";
@@ -206,14 +226,14 @@ void WriteTrains(std::ostream& out, OutputFormat format, const std::vector<GearT
     if (format == OutputFormat::Csv) {
         out << "rank,a,b,c,d,simple,thread,unit,error_percent\n";
         int rank = 1;
-        for (const GearTrain& train : trains) {
+        for (const ReportedTrain& train : trains) {
             out << rank++ << "," << CsvGears(train) << "," << Plain(TpiToThread(type, train.thread))
                 << "," << UnitName(type) << "," << Plain(PercentError(train, desiredTpi)) << "\n";
         }
         return;
     }
-    for (const std::string& line : FormatResultLines(trains, desiredTpi, type)) {
-        out << line << '\n';
+    for (const ReportedTrain& train : trains) {
+        out << TextLine(train, desiredTpi, type) << '\n';
     }
 }
 

@@ -6,18 +6,42 @@
 #include "thread_lists.h"
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 enum class OutputFormat { Text, Csv, Json };
 
+// One train as every output reports it: two pairs, or three with E and F, and
+// the gearbox position it was found on.
+struct ReportedTrain {
+    std::int64_t A, B, C, D;          // B == C: simple train (shown B = ANY, C = --)
+    std::optional<std::int64_t> E, F; // set for a train of three pairs
+    double thread;                    // tpi
+    double error;                     // tpi
+    std::string gearbox;              // position label, empty without a gearbox
+};
+
+ReportedTrain ReportedTrainOf(const GearTrain& train);
+
+// What every output says the same way, the printed chart among them.
+const char* UnitName(ThreadType type);
+bool IsSimple(const ReportedTrain& train);
+double PercentError(const ReportedTrain& train, double desiredTpi);
+std::string WantedText(const StandardThread& thread); // "1.5 mm"
+std::string GearList(const std::vector<std::int64_t>& gears);
+std::string RulesText(const FitRules& rules); // "none" without rules
+
+// The kept trains of a search's table, best first, empty slots left out.
+std::vector<ReportedTrain> ReportedTrainsOf(const std::vector<GearTrain>& table);
+
 // The trains found for one thread of a chart, best first, empty slots left out.
 struct ChartEntry {
     std::string list;
     StandardThread thread;
     double desiredTpi;
-    std::vector<GearTrain> trains;
+    std::vector<ReportedTrain> trains;
 };
 
 // The best `show` trains for every thread of `lists`, from `gears` (already
@@ -34,7 +58,7 @@ struct ChartSetting {
 };
 
 // One calculation. Text is exactly the window's result lines.
-void WriteTrains(std::ostream& out, OutputFormat format, const std::vector<GearTrain>& table,
+void WriteTrains(std::ostream& out, OutputFormat format, const std::vector<ReportedTrain>& trains,
                  double desiredTpi, ThreadType type);
 
 void WriteChart(std::ostream& out, OutputFormat format, const std::vector<ChartEntry>& chart,
