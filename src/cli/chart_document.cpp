@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <sstream>
 
 namespace {
 
@@ -33,6 +35,9 @@ constexpr double kFooterHeight = 14.0;
 constexpr double kShade = 0.82;
 
 constexpr const char* kExactMark = "\u2713";
+// Rounding leaves an exact ratio a few units in the last place off; no lathe
+// tells a billionth apart.
+constexpr double kExactPercent = 1e-7;
 
 struct PageSize {
     double width;
@@ -179,10 +184,38 @@ std::string Printed(const char* format, double value) {
     return text;
 }
 
-std::vector<Column> Columns() {
-    return {{"Thread", 88, Align::Left}, {"Wanted", 80, Align::Left}, {"A", 36, Align::Right},
-            {"B", 36, Align::Right},     {"C", 36, Align::Right},     {"D", 36, Align::Right},
-            {"Cut", 64, Align::Right},   {"Error", 64, Align::Right}, {"", 20, Align::Centre}};
+// The columns a chart needs: E and F only when it holds a train of three
+// pairs, the gearbox only when a train was found on one.
+struct Shape {
+    bool threePairs = false;
+    bool gearbox = false;
+};
+
+Shape ShapeOf(const std::vector<ChartEntry>& chart) {
+    Shape shape;
+    for (const ChartEntry& entry : chart) {
+        for (const ReportedTrain& train : entry.trains) {
+            shape.threePairs = shape.threePairs || train.E.has_value();
+            shape.gearbox = shape.gearbox || !train.gearbox.empty();
+        }
+    }
+    return shape;
+}
+
+std::vector<Column> Columns(Shape shape) {
+    std::vector<Column> columns = {{"Thread", 80, Align::Left}, {"Wanted", 72, Align::Left}};
+    for (const char* gear : {"A", "B", "C", "D", "E", "F"}) {
+        if (shape.threePairs || (gear[0] != 'E' && gear[0] != 'F')) {
+            columns.push_back({gear, 30, Align::Right});
+        }
+    }
+    if (shape.gearbox) {
+        columns.push_back({"Gearbox", 60, Align::Left});
+    }
+    columns.push_back({"Cut", 60, Align::Right});
+    columns.push_back({"Error", 60, Align::Right});
+    columns.push_back({"", 18, Align::Centre});
+    return columns;
 }
 
 double Width(const std::vector<Column>& columns) {
@@ -193,7 +226,12 @@ double Width(const std::vector<Column>& columns) {
     return width;
 }
 
-Row TrainRow(const ChartEntry& entry, const ReportedTrain& train, const DocumentLayout& layout) {
+std::string Teeth(const std::optional<std::int64_t>& teeth) {
+    return teeth ? std::to_string(*teeth) : "";
+}
+
+Row TrainRow(const ChartEntry& entry, const ReportedTrain& train, Shape shape,
+             double markAbovePercent) {
     const double percent = PercentError(train, entry.desiredTpi);
     Row row;
     row.list = entry.list;
@@ -201,15 +239,22 @@ Row TrainRow(const ChartEntry& entry, const ReportedTrain& train, const Document
     row.cells.push_back(IsSimple(train) ? "ANY" : std::to_string(train.B));
     row.cells.push_back(IsSimple(train) ? "--" : std::to_string(train.C));
     row.cells.push_back(std::to_string(train.D));
+    if (shape.threePairs) {
+        row.cells.push_back(Teeth(train.E));
+        row.cells.push_back(Teeth(train.F));
+    }
+    if (shape.gearbox) {
+        row.cells.push_back(train.gearbox);
+    }
     row.cells.push_back(Printed("%.3f", TpiToThread(entry.thread.type, train.thread)));
     row.cells.push_back(Printed("%.3f%%", percent));
-    row.exact = train.error == 0.0;
+    row.exact = percent <= kExactPercent;
     row.cells.push_back(row.exact ? kExactMark : "");
-    row.shaded = percent > layout.markAbovePercent;
+    row.shaded = !row.exact && percent > markAbovePercent;
     return row;
 }
 
-std::vector<Row> Rows(const std::vector<ChartEntry>& chart, const DocumentLayout& layout) {
+std::vector<Row> Rows(const std::vector<ChartEntry>& chart, Shape shape, double markAbovePercent) {
     std::vector<Row> rows;
     for (const ChartEntry& entry : chart) {
         if (entry.trains.empty()) {
@@ -220,7 +265,7 @@ std::vector<Row> Rows(const std::vector<ChartEntry>& chart, const DocumentLayout
             rows.push_back(row);
         }
         for (const ReportedTrain& train : entry.trains) {
-            rows.push_back(TrainRow(entry, train, layout));
+            rows.push_back(TrainRow(entry, train, shape, markAbovePercent));
             rows.back().firstOfThread = &train == &entry.trains.front();
         }
     }
@@ -266,9 +311,11 @@ struct Frame {
     std::string heading;
     std::string legend;
     double headingHeight;
+    std::vector<Column> columns;
 };
 
-Frame MakeFrame(const Typesetter& type, const ChartSetting& setting, const DocumentLayout& layout) {
+Frame MakeFrame(const Typesetter& type, const ChartSetting& setting, const DocumentLayout& layout,
+                Shape shape) {
     const PageSize size = SizeOf(layout.paper);
     const std::string title = "Threading chart";
     const std::string lines = "Lead screw " + setting.leadScrew +
@@ -279,7 +326,7 @@ Frame MakeFrame(const Typesetter& type, const ChartSetting& setting, const Docum
     const double width = size.width - 2 * kMarginX;
     const double height = SetParagraph(type.Title(), title, width) +
                           SetParagraph(type.Body(), lines, width) + kHeadingGap;
-    return {size, title, lines, legend, height};
+    return {size, title, lines, legend, height, Columns(shape)};
 }
 
 // Draws the table's head and rows from `top`; returns where it ends.
@@ -331,9 +378,8 @@ void DrawPage(cairo_t* cr, const Typesetter& type, const Frame& frame, const Pag
     SetParagraph(type.Body(), frame.heading, width);
     Show(cr, type.Body(), kMarginX, top + Points(pango_layout_get_baseline(type.Body())));
     top = kMarginY + frame.headingHeight;
-    const std::vector<Column> columns = Columns();
     for (const Table& table : page) {
-        top = DrawTable(cr, type, columns, table, top);
+        top = DrawTable(cr, type, frame.columns, table, top);
     }
     const double footer = frame.size.height - kMarginY - 3.0;
     SetLine(type.Body(), frame.legend, width);
@@ -349,9 +395,8 @@ cairo_status_t AppendTo(void* closure, const unsigned char* data, unsigned int l
 
 // PDF pages are pages; SVG has none, so its pages stand one below the other
 // in one picture.
-Surface MakeSurface(DocumentFormat format, PageSize size, std::size_t pages,
-                    std::string& document) {
-    if (format == DocumentFormat::Svg) {
+Surface MakeSurface(OutputFormat format, PageSize size, std::size_t pages, std::string& document) {
+    if (format == OutputFormat::Svg) {
         return Surface(cairo_svg_surface_create_for_stream(
             AppendTo, &document, size.width, size.height * static_cast<double>(pages)));
     }
@@ -413,41 +458,6 @@ int FolderError(const std::string& path) {
     return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
 }
 
-} // namespace
-
-bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartSetting& setting,
-                         const DocumentLayout& layout, std::string& document, std::string& error) {
-    const Typesetter type;
-    const Frame frame = MakeFrame(type, setting, layout);
-    const double room = frame.size.height - 2 * kMarginY - frame.headingHeight - kFooterHeight;
-    const std::vector<Page> pages = Paginate(Rows(chart, layout), room);
-    document.clear();
-    const Surface surface = MakeSurface(layout.format, frame.size, pages.size(), document);
-    const Cairo cr(cairo_create(surface.get()));
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        cairo_save(cr.get());
-        if (layout.format == DocumentFormat::Svg) {
-            cairo_translate(cr.get(), 0.0, frame.size.height * static_cast<double>(i));
-        }
-        DrawPage(cr.get(), type, frame, pages[i], static_cast<int>(i + 1),
-                 static_cast<int>(pages.size()));
-        cairo_restore(cr.get());
-        if (layout.format == DocumentFormat::Pdf) {
-            cairo_show_page(cr.get());
-        }
-    }
-    cairo_status_t status = cairo_status(cr.get());
-    cairo_surface_finish(surface.get());
-    if (status == CAIRO_STATUS_SUCCESS) {
-        status = cairo_surface_status(surface.get());
-    }
-    if (status != CAIRO_STATUS_SUCCESS) {
-        error = cairo_status_to_string(status);
-        return false;
-    }
-    return true;
-}
-
 std::string WriteDocument(const std::string& path, const std::string& document, std::ostream& out) {
     if (path == "-") {
         out.write(document.data(), static_cast<std::streamsize>(document.size()));
@@ -464,4 +474,57 @@ std::string WriteDocument(const std::string& path, const std::string& document, 
     }
     errno = 0;
     return ReplaceFileAtomically(path, document) ? std::string() : CannotWrite(path, errno);
+}
+
+} // namespace
+
+bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartSetting& setting,
+                         OutputFormat format, const DocumentLayout& layout, std::string& document,
+                         std::string& error) {
+    const Typesetter type;
+    const Shape shape = ShapeOf(chart);
+    const Frame frame = MakeFrame(type, setting, layout, shape);
+    const double room = frame.size.height - 2 * kMarginY - frame.headingHeight - kFooterHeight;
+    const std::vector<Page> pages = Paginate(Rows(chart, shape, layout.markAbovePercent), room);
+    document.clear();
+    const Surface surface = MakeSurface(format, frame.size, pages.size(), document);
+    const Cairo cr(cairo_create(surface.get()));
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        cairo_save(cr.get());
+        if (format == OutputFormat::Svg) {
+            cairo_translate(cr.get(), 0.0, frame.size.height * static_cast<double>(i));
+        }
+        DrawPage(cr.get(), type, frame, pages[i], static_cast<int>(i + 1),
+                 static_cast<int>(pages.size()));
+        cairo_restore(cr.get());
+        if (format == OutputFormat::Pdf) {
+            cairo_show_page(cr.get());
+        }
+    }
+    cairo_status_t status = cairo_status(cr.get());
+    cairo_surface_finish(surface.get());
+    if (status == CAIRO_STATUS_SUCCESS) {
+        status = cairo_surface_status(surface.get());
+    }
+    if (status != CAIRO_STATUS_SUCCESS) {
+        error = cairo_status_to_string(status);
+        return false;
+    }
+    return true;
+}
+
+std::string SaveChart(const std::string& path, OutputFormat format,
+                      const std::vector<ChartEntry>& chart, const ChartSetting& setting,
+                      const DocumentLayout& layout, std::ostream& out) {
+    if (format != OutputFormat::Pdf && format != OutputFormat::Svg) {
+        std::ostringstream text;
+        WriteChart(text, format, chart, setting);
+        return WriteDocument(path, text.str(), out);
+    }
+    std::string document;
+    std::string error;
+    if (!RenderChartDocument(chart, setting, format, layout, document, error)) {
+        return "cannot draw the chart: " + error;
+    }
+    return WriteDocument(path, document, out);
 }

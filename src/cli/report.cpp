@@ -247,6 +247,8 @@ void WriteChart(std::ostream& out, OutputFormat format, const std::vector<ChartE
         WriteJsonChart(out, chart);
         return;
     case OutputFormat::Text:
+    case OutputFormat::Pdf:
+    case OutputFormat::Svg:
         break;
     }
     WriteTextChart(out, chart, setting);

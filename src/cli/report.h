@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-enum class OutputFormat { Text, Csv, Json };
+// Pdf and Svg are for charts only, drawn by chart_document.h.
+enum class OutputFormat { Text, Csv, Json, Pdf, Svg };
 
 // One train as every output reports it: two pairs, or three with E and F, and
 // the gearbox position it was found on.
