@@ -88,8 +88,8 @@ using Context = std::unique_ptr<PangoContext, Deleter<void, UnrefObject>>;
 using Layout = std::unique_ptr<PangoLayout, Deleter<void, UnrefObject>>;
 
 // One pango context for measuring and drawing alike, at 72 dpi so that a
-// point is a unit of the page, with unhinted metrics so that PDF and SVG set
-// the same lines.
+// point is a unit of the page, with glyphs placed unhinted and unrounded so
+// that PDF and SVG set the same lines at the font's own spacing.
 class Typesetter {
 public:
     Typesetter()
@@ -105,6 +105,7 @@ private:
     static Context MakeContext() {
         Context context(pango_font_map_create_context(pango_cairo_font_map_get_default()));
         pango_cairo_context_set_resolution(context.get(), 72.0);
+        pango_context_set_round_glyph_positions(context.get(), FALSE);
         cairo_font_options_t* options = cairo_font_options_create();
         cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
         cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
