@@ -18,9 +18,12 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -102,6 +105,27 @@ wxString GearKey(long index) {
     return wxString::Format("/Gears/%ld", index);
 }
 
+// The stored gears with an index below `count`, wherever the gaps in the
+// numbering are. Only the keys that exist are visited, so a damaged count
+// cannot make the start crawl.
+std::vector<long> StoredGears(wxConfigBase* config, long count) {
+    std::vector<long> gears;
+    config->SetPath("/Gears");
+    wxString key;
+    long cookie = 0;
+    for (bool more = config->GetFirstEntry(key, cookie); more;
+         more = config->GetNextEntry(key, cookie)) {
+        long index = -1;
+        const long teeth = config->ReadLong(key, 0);
+        if (key.ToLong(&index, 10) && key == wxString::Format("%ld", index) && index >= 0 &&
+            index < count && teeth > 0) {
+            gears.push_back(teeth);
+        }
+    }
+    config->SetPath("/");
+    return gears;
+}
+
 std::string SettingsFilePath() {
     return std::string(
         wxFileConfig::GetLocalFileName(wxTheApp->GetAppName(), wxCONFIG_USE_LOCAL_FILE).fn_str());
@@ -109,23 +133,26 @@ std::string SettingsFilePath() {
 
 // The toolkit cannot hold a line with a NUL byte faithfully: saving such a
 // store garbles its neighbouring keys. A file holding one is damage, and none
-// of it is trusted.
+// of it is trusted. Only a regular file is read: a FIFO in its place would
+// block the start, and the toolkit reads anything that is not a regular file
+// (a directory, a device) as an empty store already.
 bool SettingsFileHoldsNul(wxConfigBase* config) {
     if (dynamic_cast<wxFileConfig*>(config) == nullptr || wxTheApp == nullptr) {
         return false;
     }
-    // Plain C reads: a directory in the file's place just reads as empty.
-    std::FILE* file = std::fopen(SettingsFilePath().c_str(), "rb");
-    if (file == nullptr) {
+    const int fd = open(SettingsFilePath().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         return false;
     }
+    struct stat info;
     char buffer[4096];
     bool holdsNul = false;
-    std::size_t count;
-    while (!holdsNul && (count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        holdsNul = std::memchr(buffer, '\0', count) != nullptr;
+    ssize_t count = 0;
+    const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    while (regular && !holdsNul && (count = read(fd, buffer, sizeof buffer)) > 0) {
+        holdsNul = std::memchr(buffer, '\0', static_cast<std::size_t>(count)) != nullptr;
     }
-    std::fclose(file);
+    close(fd);
     return holdsNul;
 }
 
@@ -242,9 +269,10 @@ void VantorelFrame::CreateControls() {
     }
     gearColumn->Add(lbGears, 1, wxEXPAND, 0);
     wxBoxSizer* addRow = new wxBoxSizer(wxHORIZONTAL);
+    // Enter here adds the gear rather than pressing the default button.
     edAdd = new wxTextCtrl(Panel1, ID_TEXTCTRL2, wxEmptyString, wxDefaultPosition,
-                           Panel1->ConvertDialogToPixels(wxSize(18, 12)), 0, wxDefaultValidator,
-                           "ID_TEXTCTRL2");
+                           Panel1->ConvertDialogToPixels(wxSize(18, 12)), wxTE_PROCESS_ENTER,
+                           wxDefaultValidator, "ID_TEXTCTRL2");
     addRow->Add(edAdd, 0, wxTOP | wxALIGN_CENTER, Dlu(5));
     bnAdd = new wxButton(Panel1, ID_BUTTON3, Tr("&Add"), wxDefaultPosition, wxDefaultSize, 0,
                          wxDefaultValidator, "ID_BUTTON3");
@@ -311,6 +339,7 @@ void VantorelFrame::ConnectHandlers() {
     Connect(ID_LISTBOX1, wxEVT_LISTBOX, wxCommandEventHandler(VantorelFrame::OnlbGearsSelect));
     Connect(ID_TEXTCTRL2, wxEVT_TEXT, wxCommandEventHandler(VantorelFrame::OnedAddText));
     Connect(ID_BUTTON3, wxEVT_BUTTON, wxCommandEventHandler(VantorelFrame::OnbnAddClick));
+    Connect(ID_TEXTCTRL2, wxEVT_TEXT_ENTER, wxCommandEventHandler(VantorelFrame::OnbnAddClick));
     Connect(ID_BUTTON2, wxEVT_BUTTON, wxCommandEventHandler(VantorelFrame::OnbnDeleteClick));
     Connect(ID_SPINCTRL1, wxEVT_SPINCTRL, wxSpinEventHandler(VantorelFrame::OnspShowChange));
 }
@@ -329,43 +358,47 @@ ThreadType VantorelFrame::CheckedThreadType() const {
     return ThreadType::SAE;
 }
 
-void VantorelFrame::OnbnCalculateClick(wxCommandEvent&) {
+// The first of the three checks that fails, or nullptr when a calculation can
+// run. A value can pass as typed and still overflow in threads per inch (a
+// metric pitch of 1e-320), so the converted values are checked as well.
+const char* VantorelFrame::CheckInputs(double* desiredTpi, double* leadTpi) const {
     double desired = 0.0;
-    if (!ReadMeasure(edThread, &desired)) {
-        ShowError("Nothing to convert!");
-        return;
+    if (!ReadMeasure(edThread, &desired) ||
+        !IsUsableMeasure(*desiredTpi = ThreadToTpi(CheckedThreadType(), desired))) {
+        return "Nothing to convert!";
     }
     double leadScrew = 0.0;
-    if (!ReadMeasure(edLeadScrew, &leadScrew)) {
-        ShowError("You must enter a lead screw pitch!");
-        return;
+    const LeadScrewUnit unit = rbMM->GetValue() ? LeadScrewUnit::MM : LeadScrewUnit::TPI;
+    if (!ReadMeasure(edLeadScrew, &leadScrew) ||
+        !IsUsableMeasure(*leadTpi = LeadScrewToTpi(unit, leadScrew))) {
+        return "You must enter a lead screw pitch!";
     }
     if (lbGears->GetCount() < 2) {
-        ShowError("Not enough change gears!");
+        return "Not enough change gears!";
+    }
+    return nullptr;
+}
+
+void VantorelFrame::OnbnCalculateClick(wxCommandEvent&) {
+    double desiredTpi = 0.0;
+    double leadTpi = 0.0;
+    if (const char* problem = CheckInputs(&desiredTpi, &leadTpi)) {
+        ShowError(problem);
         return;
     }
-    const ThreadType type = CheckedThreadType();
-    const LeadScrewUnit unit = rbMM->GetValue() ? LeadScrewUnit::MM : LeadScrewUnit::TPI;
-    const double desiredTpi = ThreadToTpi(type, desired);
-    const double leadTpi = LeadScrewToTpi(unit, leadScrew);
-
     const std::vector<long> parsed = ParsedGears(lbGears, kMaxGears);
     const std::vector<std::int64_t> gears(parsed.begin(), parsed.end());
     const auto table = SearchBestTrains(desiredTpi, leadTpi, gears, spShow->GetValue());
     lbResults->Clear();
-    for (const std::string& line : FormatResultLines(table, desiredTpi, type)) {
+    for (const std::string& line : FormatResultLines(table, desiredTpi, CheckedThreadType())) {
         lbResults->Append(wxString::FromUTF8(line));
     }
 }
 
-bool VantorelFrame::InputsAreValid() const {
-    double value = 0.0;
-    return ReadMeasure(edThread, &value) && ReadMeasure(edLeadScrew, &value) &&
-           lbGears->GetCount() > 1;
-}
-
 void VantorelFrame::OnspShowChange(wxSpinEvent& event) {
-    if (InputsAreValid()) {
+    double desiredTpi = 0.0;
+    double leadTpi = 0.0;
+    if (CheckInputs(&desiredTpi, &leadTpi) == nullptr) {
         OnbnCalculateClick(event);
     }
 }
@@ -442,17 +475,8 @@ void VantorelFrame::LoadSettings() {
     const long storedCount = config->ReadLong("/Gears/Count", 0);
     if (storedCount > 0) {
         lbGears->Clear();
-        // A damaged count must not make start-up crawl through keys that are
-        // not there: a store holds at most as many gears as its group has keys.
-        config->SetPath("/Gears");
-        const long keys = static_cast<long>(config->GetNumberOfEntries());
-        config->SetPath("/");
-        const long reading = std::min(storedCount, keys);
-        for (long index = 0; index < reading; ++index) {
-            const long teeth = config->ReadLong(GearKey(index), 0);
-            if (teeth > 0) {
-                lbGears->Append(wxString::Format("%ld", teeth));
-            }
+        for (long teeth : StoredGears(config, storedCount)) {
+            lbGears->Append(wxString::Format("%ld", teeth));
         }
     }
     SortGears();

@@ -59,7 +59,7 @@ private:
     void LoadSettings();
     void SaveSettings();
     int Dlu(int dialogUnits) const;
-    bool InputsAreValid() const;
+    const char* CheckInputs(double* desiredTpi, double* leadTpi) const;
     ThreadType CheckedThreadType() const;
 
     wxButton* bnAdd;

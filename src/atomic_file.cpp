@@ -1,10 +1,12 @@
 #include "atomic_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <vector>
 
@@ -45,6 +47,46 @@ bool WriteAll(int fd, const std::string& content) {
     return true;
 }
 
+// The file a chain of symbolic links ends in; `path` itself when it is no
+// link or does not exist yet. Dotfiles kept in a repository and linked into
+// place must stay linked. The kernel gives up on longer chains as well.
+std::string FinalTarget(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        char target[PATH_MAX];
+        const ssize_t length = readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || length == static_cast<ssize_t>(sizeof target)) {
+            return path;
+        }
+        const std::string next(target, static_cast<std::size_t>(length));
+        path = next.front() == '/' ? next : ParentDirectory(path) + "/" + next;
+    }
+    return path;
+}
+
+// A FIFO, a device or a directory where the file should be is not ours to
+// replace; a missing file is simply created.
+bool IsRegularOrMissing(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) != 0 ? errno == ENOENT : S_ISREG(info.st_mode);
+}
+
+// Past a file-size limit the kernel would kill the process with SIGXFSZ;
+// while this lives such a write fails like any other.
+class FileSizeSignalIgnored {
+public:
+    FileSizeSignalIgnored() {
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &m_previous);
+    }
+    ~FileSizeSignalIgnored() { sigaction(SIGXFSZ, &m_previous, nullptr); }
+    FileSizeSignalIgnored(const FileSizeSignalIgnored&) = delete;
+    FileSizeSignalIgnored& operator=(const FileSizeSignalIgnored&) = delete;
+
+private:
+    struct sigaction m_previous = {};
+};
+
 // Without this the rename itself may be lost in a power cut.
 bool SyncDirectory(const std::string& directory) {
     const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -59,11 +101,13 @@ bool SyncDirectory(const std::string& directory) {
 } // namespace
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& content) {
-    const std::string directory = ParentDirectory(path);
-    if (!MakeDirectories(directory)) {
+    const std::string target = FinalTarget(path);
+    const std::string directory = ParentDirectory(target);
+    if (!MakeDirectories(directory) || !IsRegularOrMissing(target)) {
         return false;
     }
-    std::vector<char> temporary(path.begin(), path.end());
+    const FileSizeSignalIgnored keepRunning;
+    std::vector<char> temporary(target.begin(), target.end());
     const std::string suffix = ".XXXXXX";
     temporary.insert(temporary.end(), suffix.begin(), suffix.end());
     temporary.push_back('\0');
@@ -73,7 +117,7 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& content) 
     }
     const bool written = WriteAll(fd, content) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;
-    if (!written || !closed || std::rename(temporary.data(), path.c_str()) != 0) {
+    if (!written || !closed || std::rename(temporary.data(), target.c_str()) != 0) {
         unlink(temporary.data());
         return false;
     }

@@ -4,8 +4,12 @@
 
 #include <string>
 
-// Writes `content` to a temporary file beside `path`, flushes it to the disk,
-// renames it over `path` and flushes the directory. Missing parent
-// directories are created first (mode 0700). On any failure the temporary
-// file is removed, `path` keeps its earlier content, and false is returned.
+// Writes `content` to a temporary file beside the file `path` names, flushes
+// it to the disk, renames it over that file and flushes the directory. When
+// `path` is a symbolic link, the file replaced is the link's final target,
+// in the target's directory, and the link stays. Missing parent directories
+// are created first (mode 0700). Something that is not a regular file in
+// the target's place is left alone. On any failure, a file-size limit
+// included, the temporary file is removed, the target keeps its earlier
+// content, and false is returned.
 bool ReplaceFileAtomically(const std::string& path, const std::string& content);

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -40,6 +41,7 @@ struct Options {
     LeadScrewUnit leadUnit = LeadScrewUnit::TPI;
     std::string gears = kDefaultGears;
     std::optional<int> show;
+    int pairs = 2;
     OutputFormat format = OutputFormat::Text;
     FitRules rules;
     std::string threadLists = kDefaultThreadLists;
@@ -99,6 +101,12 @@ bool IsPlainDecimal(const std::string& text) {
 std::string NotANumber(const std::string& text) {
     return "'" + text + "' is not a number";
 }
+
+// A measure may be empty or unusable (the window's messages say so later),
+// but what is typed must be a number.
+const CLI::Validator kMeasure(
+    [](std::string& text) { return text.empty() || IsPlainDecimal(text) ? "" : NotANumber(text); },
+    "", "measure");
 
 // A whole number from `lowest` to `highest`, read in base 10 whatever its
 // leading zeros, handed on in a form the parser cannot read as octal.
@@ -178,7 +186,8 @@ CLI::Validator Choice(std::vector<std::pair<std::string, Value>> choices) {
 // A chart may also be drawn as a PDF or SVG document.
 void DeclareSharedOptions(CLI::App& app, Options& options, bool chart) {
     app.add_option("-l,--lead-screw", options.leadScrew, "lead-screw pitch (default 16)")
-        ->type_name("VALUE");
+        ->type_name("VALUE")
+        ->check(kMeasure);
     app.add_option("-u,--lead-unit", options.leadUnit, "unit of the lead screw (default tpi)")
         ->type_name("tpi|mm")
         ->transform(
@@ -192,6 +201,9 @@ void DeclareSharedOptions(CLI::App& app, Options& options, bool chart) {
            "how many trains to list, 1 to 99\n(default 5; 1 per thread in a chart)")
         ->type_name("N")
         ->transform(WholeNumber(1, kMaxTrains - 1));
+    app.add_option("--pairs", options.pairs, "pairs of change gears in a train (default 2)")
+        ->type_name("2|3")
+        ->transform(Choice<int>({{"2", 2}, {"3", 3}}));
     std::vector<std::pair<std::string, OutputFormat>> formats = {
         {"text", OutputFormat::Text}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}};
     if (chart) {
@@ -202,12 +214,13 @@ void DeclareSharedOptions(CLI::App& app, Options& options, bool chart) {
         ->transform(Choice<OutputFormat>(formats));
     app.add_option_function<std::int64_t>(
            "--clearance", [&options](const std::int64_t& k) { options.rules.clearance = k; },
-           "compound trains only where B + K <= C + D\nand C + K <= A + B (teeth)")
+           "K teeth of room wherever a gear passes a shaft:\nB + K <= C + D and C + K <= A + B, "
+           "and for\nthree pairs E + K <= C + D and D + K <= E + F")
         ->type_name("K")
         ->transform(WholeNumber(0));
     app.add_option_function<std::int64_t>(
            "--min-sum", [&options](const std::int64_t& s) { options.rules.minimumSum = s; },
-           "compound trains only where A + B + C + D >= S")
+           "compound trains only where all gears sum to\nS teeth or more")
         ->type_name("S")
         ->transform(WholeNumber(0));
     app.add_option_function<std::int64_t>(
@@ -327,7 +340,8 @@ void DeclareCommands(CommandLine& line, Options& options) {
                                         {"module", ThreadType::Modulus}}));
     DeclareSharedOptions(app, options, false);
     app.add_option("THREAD", options.thread, "the thread to cut, in the unit of --type")
-        ->type_name("");
+        ->type_name("")
+        ->check(kMeasure);
 
     line.chart = app.add_subcommand("chart", "the best train for every thread of standard lists");
     line.chart->allow_extras();
@@ -422,26 +436,47 @@ int Refuse(std::ostream& err, const char* message) {
     return kRefused;
 }
 
+// A typed measure in threads per inch, or nothing when the value or its
+// conversion is of no use: 25.4 / 1e-307 is as useless as 0.
+template <typename Unit>
+std::optional<double> UsableTpi(const std::string& text, Unit unit, double (*toTpi)(Unit, double)) {
+    double value = 0.0;
+    if (!ParseMeasure(text, &value) || !IsUsableMeasure(value)) {
+        return std::nullopt;
+    }
+    const double tpi = toTpi(unit, value);
+    return IsUsableMeasure(tpi) ? std::optional<double>(tpi) : std::nullopt;
+}
+
 // The lead screw's check and the gear count's, the window's last two, in its
 // order and with its messages. Returns the lead screw in threads per inch, or
 // nothing once the refusal is printed.
 std::optional<double> LeadTpiOrRefuse(const Options& options, std::size_t gearCount,
                                       std::ostream& err) {
-    double lead = 0.0;
-    if (!ParseMeasure(options.leadScrew, &lead) || !IsUsableMeasure(lead)) {
+    const std::optional<double> leadTpi =
+        UsableTpi(options.leadScrew, options.leadUnit, LeadScrewToTpi);
+    if (!leadTpi) {
         Refuse(err, "You must enter a lead screw pitch!");
         return std::nullopt;
     }
-    if (gearCount < 2) {
+    if (gearCount < (options.pairs == 3 ? 6u : 2u)) {
         Refuse(err, "Not enough change gears!");
         return std::nullopt;
     }
-    return LeadScrewToTpi(options.leadUnit, lead);
+    return leadTpi;
+}
+
+// The search keeps the window's limit; the user hears of it.
+void WarnOfUnusedGears(const std::vector<std::int64_t>& gears, std::ostream& err) {
+    if (gears.size() > kMaxGears) {
+        err << kProgram << ": " << gears.size() << " gears given; only the " << kMaxGears
+            << " smallest take part\n";
+    }
 }
 
 int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
-    double desired = 0.0;
-    if (!ParseMeasure(options.thread, &desired) || !IsUsableMeasure(desired)) {
+    const std::optional<double> desiredTpi = UsableTpi(options.thread, options.type, ThreadToTpi);
+    if (!desiredTpi) {
         return Refuse(err, "Nothing to convert!");
     }
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
@@ -449,10 +484,14 @@ int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
     if (!leadTpi) {
         return kRefused;
     }
-    const double desiredTpi = ThreadToTpi(options.type, desired);
-    const auto table =
-        SearchBestTrains(desiredTpi, *leadTpi, gears, options.show.value_or(5), options.rules);
-    WriteTrains(out, options.format, ReportedTrainsOf(table), desiredTpi, options.type);
+    WarnOfUnusedGears(gears, err);
+    const int show = options.show.value_or(5);
+    const std::vector<ReportedTrain> trains =
+        options.pairs == 3
+            ? ReportedTrainsOf(
+                  SearchBestThreePairTrains(*desiredTpi, *leadTpi, gears, show, options.rules))
+            : ReportedTrainsOf(SearchBestTrains(*desiredTpi, *leadTpi, gears, show, options.rules));
+    WriteTrains(out, options.format, trains, *desiredTpi, options.type);
     return kDone;
 }
 
@@ -466,10 +505,11 @@ int Chart(const Options& options, std::ostream& out, std::ostream& err) {
     if (!leadTpi) {
         return kRefused;
     }
+    WarnOfUnusedGears(gears, err);
     const auto chart = BuildChart(ChosenThreadLists(options.threadLists), *leadTpi, gears,
-                                  options.show.value_or(1), options.rules);
+                                  options.show.value_or(1), options.rules, options.pairs);
     const char* unit = options.leadUnit == LeadScrewUnit::MM ? " mm" : " tpi";
-    const ChartSetting setting{options.leadScrew + unit, gears, options.rules};
+    const ChartSetting setting{options.leadScrew + unit, gears, options.rules, options.pairs};
     if (options.output.empty()) {
         WriteChart(out, options.format, chart, setting);
         return kDone;
@@ -514,9 +554,18 @@ int BadUsage(std::ostream& err, const std::string& message) {
     return kBadUsage;
 }
 
-} // namespace
+// Output cut short (a full disk, a closed stdout) must not pass for success.
+int CheckOutput(std::ostream& out, std::ostream& err) {
+    if (out.flush()) {
+        return kDone;
+    }
+    const int error = errno;
+    err << kProgram << ": cannot write the output"
+        << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << '\n';
+    return kRefused;
+}
 
-int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
     Options options;
     CommandLine line;
     DeclareCommands(line, options);
@@ -534,4 +583,11 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     } catch (const UsageError& error) {
         return BadUsage(err, error.message);
     }
+}
+
+} // namespace
+
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    const int status = RunCommandLine(argc, argv, out, err);
+    return status == kDone ? CheckOutput(out, err) : status;
 }

@@ -1,0 +1,135 @@
+// The settings that carry the gear list and the inputs from one run to the
+// next, through real saves and loads of the store file.
+#include "gui_fixture.h"
+
+namespace {
+
+// The state a store gives a window: gears, radio buttons, lead screw, show.
+std::string State(const Lines& gears, const std::string& radios, const std::string& leadScrew,
+                  int show) {
+    std::string state;
+    for (const std::string& gear : gears) {
+        state += gear + ",";
+    }
+    return state + " " + radios + " " + leadScrew + " " + std::to_string(show);
+}
+
+class SettingsTest : public WindowTest {
+protected:
+    std::string State() const {
+        return ::State(Items(lbGears()), Checked() + " " + stUnits()->GetLabel().ToStdString(),
+                       edLeadScrew()->GetValue().ToStdString(), spShow()->GetValue());
+    }
+    const std::string defaults = ::State(kDefaultGears, "SAE tpi tpi", "16", 5);
+};
+
+// Every stored key with each value it can take, written by closing the
+// window and read back by the next one; the desired thread is not stored.
+TEST_F(SettingsTest, EveryStoredInputSurvivesARestart) {
+    const struct {
+        const char *radios, *unit, *typedLead, *shownLead;
+        int show;
+        const char *gear, *settings;
+    } cases[] = {
+        {"SAE mm", "tpi", "16.0", "16", 1, "127",
+         "Type=0\nLeadScrew=16\nLeadScrewType=1\nShow=1\n"},
+        {"Metric tpi", "mm", "2.5", "2.5", 99, "7",
+         "Type=1\nLeadScrew=2.5\nLeadScrewType=0\nShow=99\n"},
+        {"DP mm", "DP", "0.333333333", "0.333333", 17, "1000",
+         "Type=2\nLeadScrew=0.333333\nLeadScrewType=1\nShow=17\n"},
+        {"Modulus tpi", "Modulus", "1e-300", "1e-300", 2, "45",
+         "Type=3\nLeadScrew=1e-300\nLeadScrewType=0\nShow=2\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.radios);
+        OpenFresh();
+        AddGear(c.gear);
+        SelectGear(0);
+        Click(bnDelete());
+        Choose(c.radios);
+        edLeadScrew()->SetValue(c.typedLead);
+        SetShow(c.show);
+        edThread()->SetValue("12");
+        const Lines gears = Items(lbGears());
+        Reopen();
+        EXPECT_EQ(State(),
+                  ::State(gears, std::string(c.radios) + " " + c.unit, c.shownLead, c.show));
+        EXPECT_EQ(edThread()->GetValue(), "");
+        std::string stored = "[Gears]\n";
+        for (std::size_t i = 0; i < gears.size(); ++i) {
+            stored += std::to_string(i) + "=" + gears[i] + "\n";
+        }
+        EXPECT_EQ(StoredText(), stored + "Count=14\n[Settings]\n" + c.settings);
+    }
+}
+
+// What the store holds, however it came there, is read within the bounds of
+// the window; a save and a load then give the same state back.
+TEST_F(SettingsTest, StoredValuesAreReadWithinTheirBounds) {
+    const std::string inDefaults = "20,20,25,30,35,40,40,45,50,55,60,65,80,80,";
+    const struct {
+        const char *content, *state;
+    } cases[] = {
+        {"[Settings]\nType=7\nLeadScrewType=2\nShow=100\n", " SAE tpi tpi 16 99"},
+        {"[Settings]\nType=-1\nShow=0\nLeadScrew=-4\n", " SAE tpi tpi -4 1"},
+        {"[Settings]\nType=1\nShow=99\nLeadScrewType=1\n", " Metric mm mm 16 99"},
+        {"[Settings]\nType=2\nShow=1\nLeadScrewType=0\n", " DP tpi DP 16 1"},
+        {"[Settings]\nType=3\nShow=-5\nLeadScrew=0.0254\n", " Modulus tpi Modulus 0.0254 1"},
+        {"[Gears]\nCount=0\n0=40\n", " SAE tpi tpi 16 5"},
+        {"[Gears]\nCount=1\n0=40\n1=50\n", "40, SAE tpi tpi 16 5"},
+        {"[Gears]\nCount=5\n0=40\n1=35\n4=99\n5=77\n", "35,40,99, SAE tpi tpi 16 5"},
+        {"[Gears]\nCount=3\n0=40\n1=0\n2=-30\n", "40, SAE tpi tpi 16 5"},
+        {"[Gears]\nCount=2000000000\n0=40\n7=50\n", "40,50, SAE tpi tpi 16 5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content);
+        OpenOnStore("printf '" + std::string(c.content) + "' >vantorel.conf");
+        const std::string expected = (c.state[0] == ' ' ? inDefaults : "") + c.state;
+        EXPECT_EQ(State(), expected);
+        Reopen();
+        EXPECT_EQ(State(), expected);
+    }
+}
+
+TEST_F(SettingsTest, EmptyGearListAtExitGivesTheDefaultsBack) {
+    KeepGears(0);
+    Reopen();
+    EXPECT_EQ(State(), defaults);
+    EXPECT_EQ(StoredText().substr(0, 17), "[Gears]\nCount=0\n[");
+}
+
+TEST_F(SettingsTest, UnusableLeadScrewAtExitKeepsTheStoredOne) {
+    for (const char* typed : {"abc", "", "0", "-3", "inf", "1e999"}) {
+        SCOPED_TRACE(typed);
+        edLeadScrew()->SetValue("12.7");
+        Reopen();
+        edLeadScrew()->SetValue(typed);
+        Reopen();
+        EXPECT_EQ(edLeadScrew()->GetValue(), "12.7");
+    }
+}
+
+// Damage gives the defaults with no dialog and nothing logged; a store that
+// is not a regular file blocks neither the start nor the save, and stays.
+TEST_F(SettingsTest, DamagedStoresGiveDefaultsSilently) {
+    for (const char* damage : {
+             "printf 'not\\n[[[\\n=\\n[Gears]\\nCount=abc\\n0=forty\\n' >vantorel.conf",
+             "printf '\\177ELF\\2\\1\\1\\0\\0\\377\\376[Gears\\n\\0=\\n' >vantorel.conf",
+             "printf '[Gears]\\nC\\0\\0ount=5\\n0=40\\n' >vantorel.conf",
+             "mkdir vantorel.conf",
+             "mkfifo vantorel.conf",
+             "mkfifo fifo && ln -s fifo vantorel.conf",
+         }) {
+        SCOPED_TRACE(damage);
+        const std::string kind = OpenOnStore("rm -rf vantorel.conf && " + std::string(damage) +
+                                             " && stat -Lc %F vantorel.conf");
+        EXPECT_EQ(State(), defaults);
+        Reopen(); // on what the first one saved
+        EXPECT_EQ(State(), defaults);
+        EXPECT_EQ(LoggedProblems(), Lines());
+        const std::string now = Shell(store, "stat -Lc %F vantorel.conf");
+        EXPECT_EQ(now, kind == "regular file\n" ? now : kind) << "left as it was";
+    }
+}
+
+} // namespace
