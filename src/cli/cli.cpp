@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include "chart_document.h"
 #include "gearbox.h"
 #include "gearcalc.h"
 #include "lathe_profile.h"
@@ -46,6 +47,8 @@ struct Options {
     OutputFormat format = OutputFormat::Text;
     FitRules rules;
     std::string threadLists = kDefaultThreadLists;
+    std::string output; // chart: the file to write, "-" for standard output
+    DocumentLayout document;
     std::vector<GearboxPosition> gearbox; // none: the lead screw drives directly
     std::string lathe;
     std::string saveAs;
@@ -196,7 +199,7 @@ const CLI::Validator kGearbox(
     },
     "", "gearbox");
 
-// What a lathe profile holds, but for the fit rules and --pairs.
+// What a lathe profile holds, but for --pairs and the fit rules.
 void DeclareLatheOptions(CLI::App& app, Options& options) {
     CLI::Option* lead =
         app.add_option("-l,--lead-screw", options.leadScrew, "lead-screw pitch (default 16)")
@@ -245,19 +248,48 @@ void DeclarePairsAndFitRules(CLI::App& app, Options& options) {
 }
 
 // The options a single thread and a chart share.
-void DeclareSharedOptions(CLI::App& app, Options& options) {
+// A chart may also be drawn as a PDF or SVG document.
+void DeclareSharedOptions(CLI::App& app, Options& options, bool chart) {
     DeclareLatheOptions(app, options);
     app.add_option_function<int>(
            "-n,--show", [&options](const int& show) { options.show = show; },
            "how many trains to list, 1 to 99\n(default 5; 1 per thread in a chart)")
         ->type_name("N")
         ->transform(WholeNumber(1, kMaxTrains - 1));
+    std::vector<std::pair<std::string, OutputFormat>> formats = {
+        {"text", OutputFormat::Text}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}};
+    if (chart) {
+        formats.insert(formats.end(), {{"pdf", OutputFormat::Pdf}, {"svg", OutputFormat::Svg}});
+    }
     app.add_option("--format", options.format, "output format (default text)")
-        ->type_name("text|csv|json")
-        ->transform(Choice<OutputFormat>({{"text", OutputFormat::Text},
-                                          {"csv", OutputFormat::Csv},
-                                          {"json", OutputFormat::Json}}));
+        ->type_name(chart ? "text|csv|json|pdf|svg" : "text|csv|json")
+        ->transform(Choice<OutputFormat>(formats));
     DeclarePairsAndFitRules(app, options);
+}
+
+const CLI::Validator kPercent(
+    [](std::string& text) {
+        if (!IsPlainDecimal(text)) {
+            return NotANumber(text);
+        }
+        return std::strtod(text.c_str(), nullptr) < 0.0 ? "'" + text + "' is below 0" : "";
+    },
+    "", "percent");
+
+// Where a chart goes, and how a PDF or SVG chart is laid out.
+void DeclareDocumentOptions(CLI::App& chart, Options& options) {
+    chart
+        .add_option("-o,--output", options.output,
+                    "write the chart to FILE, - for standard\noutput (needed for pdf and svg)")
+        ->type_name("FILE");
+    chart.add_option("--paper", options.document.paper, "pdf and svg: page size (default a4)")
+        ->type_name("a4|letter")
+        ->transform(Choice<Paper>({{"a4", Paper::A4}, {"letter", Paper::Letter}}));
+    chart
+        .add_option("--mark-above", options.document.markAbovePercent,
+                    "pdf and svg: shade trains more than\nPERCENT off (default 0.5)")
+        ->type_name("PERCENT")
+        ->transform(kPercent);
 }
 
 std::string ThreadListNames() {
@@ -344,7 +376,7 @@ void DeclareCommands(CommandLine& line, Options& options) {
                                         {"metric", ThreadType::Metric},
                                         {"dp", ThreadType::DP},
                                         {"module", ThreadType::Modulus}}));
-    DeclareSharedOptions(app, options);
+    DeclareSharedOptions(app, options, false);
     app.add_option("THREAD", options.thread, "the thread to cut, in the unit of --type")
         ->type_name("")
         ->check(kMeasure);
@@ -352,13 +384,14 @@ void DeclareCommands(CommandLine& line, Options& options) {
     line.chart = app.add_subcommand("chart", "the best train for every thread of standard lists");
     line.chart->allow_extras();
     line.chart->footer("Thread lists:" + ThreadListNames());
-    DeclareSharedOptions(*line.chart, options);
+    DeclareSharedOptions(*line.chart, options, true);
     line.chart
         ->add_option("--threads", options.threadLists,
                      std::string("comma-separated lists, or all\n(default ") + kDefaultThreadLists +
                          ")")
         ->type_name("LIST")
         ->check(kThreadLists);
+    DeclareDocumentOptions(*line.chart, options);
 
     line.lathes = app.add_subcommand("lathes", "list the lathe profiles found, or save one");
     line.lathes->allow_extras();
@@ -532,6 +565,10 @@ int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
 }
 
 int Chart(const Options& options, std::ostream& out, std::ostream& err) {
+    const bool drawn = options.format == OutputFormat::Pdf || options.format == OutputFormat::Svg;
+    if (drawn && options.output.empty()) {
+        throw UsageError{"a pdf or svg chart needs -o FILE, or -o - for standard output"};
+    }
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
     const auto leadTpi = LeadsTpiOrRefuse(options, gears.size(), err);
     if (!leadTpi) {
@@ -544,8 +581,14 @@ int Chart(const Options& options, std::ostream& out, std::ostream& err) {
     const std::string lead = options.gearbox.empty()
                                  ? options.leadScrew + unit
                                  : "on " + std::to_string(leadTpi->size()) + " gearbox positions";
-    WriteChart(out, options.format, chart, {lead, gears, options.rules, options.pairs});
-    return kDone;
+    const ChartSetting setting{lead, gears, options.rules, options.pairs};
+    if (options.output.empty()) {
+        WriteChart(out, options.format, chart, setting);
+        return kDone;
+    }
+    const std::string failure =
+        SaveChart(options.output, options.format, chart, setting, options.document, out);
+    return failure.empty() ? kDone : Refuse(err, failure.c_str());
 }
 
 // `lathes --save`: the options as they stand, defaults and --lathe included.

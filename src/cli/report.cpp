@@ -12,29 +12,11 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-const char* UnitName(ThreadType type) {
-    switch (type) {
-    case ThreadType::Metric:
-        return "mm";
-    case ThreadType::DP:
-        return "DP";
-    case ThreadType::Modulus:
-        return "module";
-    case ThreadType::SAE:
-        break;
-    }
-    return "tpi";
-}
-
 // Plain numbers for spreadsheets: no padding, enough digits to compare.
 std::string Plain(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.6f", value);
     return text;
-}
-
-bool IsSimple(const ReportedTrain& train) {
-    return !train.E && train.B == train.C;
 }
 
 std::string ThreePairLine(const ReportedTrain& train, double desiredTpi, ThreadType type) {
@@ -63,10 +45,6 @@ std::string TextLine(const ReportedTrain& train, double desiredTpi, ThreadType t
     twoPairs.thread = train.thread;
     twoPairs.error = train.error;
     return FormatResultLine(twoPairs, desiredTpi, type);
-}
-
-double PercentError(const ReportedTrain& train, double desiredTpi) {
-    return (train.error / desiredTpi) * 100.0;
 }
 
 Json TrainJson(const ReportedTrain& train, double desiredTpi, ThreadType type) {
@@ -112,6 +90,21 @@ std::string CsvField(const std::string& text) {
     return quoted + "\"";
 }
 
+// A row of the text chart, however long its numbers are.
+__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int size = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(static_cast<std::size_t>(std::max(size, 0)) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, again);
+    va_end(again);
+    text.pop_back();
+    return text;
+}
+
 // Trains found on a gearbox name their position: in brackets before a text
 // line, in a last CSV column, in a text chart's column as wide as its
 // longest label.
@@ -145,49 +138,6 @@ std::size_t GearboxWidth(const std::vector<ChartEntry>& chart) {
 
 std::string GearboxCell(const std::string& label, std::size_t width) {
     return width == 0 ? "" : label + std::string(width + 1 - label.size(), ' ');
-}
-
-std::string GearList(const std::vector<std::int64_t>& gears) {
-    std::string text;
-    for (std::int64_t teeth : gears) {
-        text += (text.empty() ? "" : " ") + std::to_string(teeth);
-    }
-    return text;
-}
-
-std::string RulesText(const FitRules& rules) {
-    std::string text;
-    if (rules.clearance) {
-        text += "clearance " + std::to_string(*rules.clearance) + " teeth; ";
-    }
-    if (rules.minimumSum) {
-        text += "gears summing to at least " + std::to_string(*rules.minimumSum) + " teeth; ";
-    }
-    if (rules.spindleGear) {
-        text += "spindle gear " + std::to_string(*rules.spindleGear) + "; ";
-    }
-    return text.empty() ? "none" : text.substr(0, text.size() - 2);
-}
-
-std::string WantedText(const StandardThread& thread) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%g %s", thread.value, UnitName(thread.type));
-    return text;
-}
-
-// A row of the text chart, however long its numbers are.
-__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    const int size = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
-    std::string text(static_cast<std::size_t>(std::max(size, 0)) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, again);
-    va_end(again);
-    text.pop_back();
-    return text;
 }
 
 std::string ChartHeading(bool threePairs, std::size_t gearboxWidth) {
@@ -275,6 +225,56 @@ void WriteJsonChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
 }
 
 } // namespace
+
+const char* UnitName(ThreadType type) {
+    switch (type) {
+    case ThreadType::Metric:
+        return "mm";
+    case ThreadType::DP:
+        return "DP";
+    case ThreadType::Modulus:
+        return "module";
+    case ThreadType::SAE:
+        break;
+    }
+    return "tpi";
+}
+
+bool IsSimple(const ReportedTrain& train) {
+    return !train.E && train.B == train.C;
+}
+
+double PercentError(const ReportedTrain& train, double desiredTpi) {
+    return (train.error / desiredTpi) * 100.0;
+}
+
+std::string GearList(const std::vector<std::int64_t>& gears) {
+    std::string text;
+    for (std::int64_t teeth : gears) {
+        text += (text.empty() ? "" : " ") + std::to_string(teeth);
+    }
+    return text;
+}
+
+std::string RulesText(const FitRules& rules) {
+    std::string text;
+    if (rules.clearance) {
+        text += "clearance " + std::to_string(*rules.clearance) + " teeth; ";
+    }
+    if (rules.minimumSum) {
+        text += "gears summing to at least " + std::to_string(*rules.minimumSum) + " teeth; ";
+    }
+    if (rules.spindleGear) {
+        text += "spindle gear " + std::to_string(*rules.spindleGear) + "; ";
+    }
+    return text.empty() ? "none" : text.substr(0, text.size() - 2);
+}
+
+std::string WantedText(const StandardThread& thread) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g %s", thread.value, UnitName(thread.type));
+    return text;
+}
 
 ReportedTrain ReportedTrainOf(const GearTrain& train) {
     return {train.A,      train.B,      train.C,     train.D, std::nullopt,
@@ -371,6 +371,8 @@ void WriteChart(std::ostream& out, OutputFormat format, const std::vector<ChartE
         WriteJsonChart(out, chart);
         return;
     case OutputFormat::Text:
+    case OutputFormat::Pdf:
+    case OutputFormat::Svg:
         break;
     }
     WriteTextChart(out, chart, setting);
