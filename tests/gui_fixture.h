@@ -25,6 +25,7 @@ class StrictDialogHook;
 #include <vector>
 
 #include "VantorelMain.h"
+#include "shell.h"
 
 class StrictDialogHook : public wxTestingModalHook {
 public:
@@ -68,8 +69,6 @@ inline const std::pair<std::string, const char*> kRadios[] = {
 // What the toolkit logged at warning level or above: none of it may reach
 // the user as a log dialog.
 Lines& LoggedProblems();
-// Runs shell commands in `directory` (made first) and gives what they printed.
-std::string Shell(const std::string& directory, const std::string& commands);
 
 class WindowTest : public testing::Test {
 protected:
@@ -80,24 +79,19 @@ protected:
         OpenOnStore("true");
     }
     void TearDown() override {
-        Close();
+        delete frame; // saves, as closing the window does
         Shell("/", "rm -rf '" + store.substr(0, store.rfind('/')) + "'");
     }
-
-    // Destroying the frame saves the settings, as closing the window does.
-    void Close() {
-        delete frame;
-        frame = nullptr;
-    }
     void Reopen() {
-        Close();
+        delete frame;
         frame = new VantorelFrame(nullptr, wxID_ANY);
     }
     // A frame on a store first changed by shell commands run in its
     // directory; gives what they printed. The store object keeps what it
     // read, so it is dropped to read the file anew.
     std::string OpenOnStore(const std::string& commands) {
-        Close();
+        delete frame;
+        frame = nullptr;
         delete wxConfigBase::Set(nullptr);
         const std::string output = Shell(store, commands);
         LoggedProblems().clear();
@@ -108,9 +102,7 @@ protected:
     std::string StoredText() const { return Shell(store, "cat vantorel.conf"); }
 
     template <typename Control> Control* Get(const char* name) const {
-        auto* control = dynamic_cast<Control*>(wxWindow::FindWindowByName(name, frame));
-        EXPECT_NE(control, nullptr) << name;
-        return control;
+        return dynamic_cast<Control*>(wxWindow::FindWindowByName(name, frame));
     }
     wxTextCtrl* edThread() const { return Get<wxTextCtrl>("ID_TEXTCTRL1"); }
     wxTextCtrl* edAdd() const { return Get<wxTextCtrl>("ID_TEXTCTRL2"); }
@@ -130,6 +122,15 @@ protected:
             checked += Radio(name)->GetValue() ? (checked.empty() ? "" : " ") + word : "";
         }
         return checked;
+    }
+    // What the store gives a window: "gears, radios unit-label lead show".
+    std::string State() const {
+        std::string gears;
+        for (const std::string& gear : Items(lbGears())) {
+            gears += gear + ",";
+        }
+        return gears + " " + Checked() + " " + stUnits()->GetLabel().ToStdString() + " " +
+               edLeadScrew()->GetValue().ToStdString() + " " + std::to_string(spShow()->GetValue());
     }
 
     // The events the controls send when a person uses them.

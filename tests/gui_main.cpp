@@ -41,18 +41,6 @@ Lines& LoggedProblems() {
     return problems;
 }
 
-std::string Shell(const std::string& directory, const std::string& commands) {
-    const std::string line =
-        "mkdir -p '" + directory + "' && cd '" + directory + "' && " + commands;
-    FILE* pipe = popen(line.c_str(), "r");
-    std::string output;
-    for (int c; (c = std::fgetc(pipe)) != EOF;) {
-        output += static_cast<char>(c);
-    }
-    pclose(pipe);
-    return output;
-}
-
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     wxApp::SetInstance(new wxApp);
