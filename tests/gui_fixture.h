@@ -1,15 +1,13 @@
 // Drives the real main window without a person: one fixture owns a frame
 // built on a private settings store, and helpers send the events the controls
-// send. Every modal dialog is intercepted; one nobody expected fails the test
-// and is cancelled instead of blocking the run.
+// send. Every modal dialog is intercepted: one nobody expected reaches the
+// hook of gui_main.cpp, which fails the test and cancels it.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <wx/msgdlg.h>
 
-class StrictDialogHook;
-#define wxTEST_DIALOG_HOOK_CLASS StrictDialogHook
 #include <wx/testing.h>
 
 #include <wx/button.h>
@@ -26,19 +24,6 @@ class StrictDialogHook;
 
 #include "VantorelMain.h"
 #include "shell.h"
-
-class StrictDialogHook : public wxTestingModalHook {
-public:
-    StrictDialogHook(const char* file, int line, const char* func)
-        : wxTestingModalHook(file, line, func) {}
-
-protected:
-    int Enter(wxDialog* dialog) override {
-        const int answer = wxTestingModalHook::Enter(dialog);
-        return answer == wxID_NONE ? wxID_CANCEL : answer;
-    }
-    void ReportFailure(const wxString& message) override { ADD_FAILURE() << message; }
-};
 
 // An error message box as the window shows it: "Error" caption, OK only, no
 // parent window.
@@ -61,6 +46,8 @@ private:
 using Lines = std::vector<std::string>;
 inline const Lines kDefaultGears = {"20", "20", "25", "30", "35", "40", "40",
                                     "45", "50", "55", "60", "65", "80", "80"};
+// The state of a window on an empty store; see State().
+inline const std::string kFirstRun = "20,20,25,30,35,40,40,45,50,55,60,65,80,80, SAE tpi tpi 16 5";
 // The radio buttons, by the words the tests use for them.
 inline const std::pair<std::string, const char*> kRadios[] = {
     {"SAE", "ID_RADIOBUTTON1"},     {"Metric", "ID_RADIOBUTTON2"}, {"DP", "ID_RADIOBUTTON3"},
@@ -115,21 +102,17 @@ protected:
     wxListBox* lbGears() const { return Get<wxListBox>("ID_LISTBOX1"); }
     wxListBox* lbResults() const { return Get<wxListBox>("ID_LISTBOX2"); }
     wxSpinCtrl* spShow() const { return Get<wxSpinCtrl>("ID_SPINCTRL1"); }
-    // The checked buttons, as "DP mm".
-    std::string Checked() const {
-        std::string checked;
-        for (const auto& [word, name] : kRadios) {
-            checked += Radio(name)->GetValue() ? (checked.empty() ? "" : " ") + word : "";
-        }
-        return checked;
-    }
-    // What the store gives a window: "gears, radios unit-label lead show".
+    // What the store gives a window: "gears, checked-radios unit-label lead show",
+    // as "40,50, DP mm DP 2.5 17".
     std::string State() const {
-        std::string gears;
+        std::string state;
         for (const std::string& gear : Items(lbGears())) {
-            gears += gear + ",";
+            state += gear + ",";
         }
-        return gears + " " + Checked() + " " + stUnits()->GetLabel().ToStdString() + " " +
+        for (const auto& [word, name] : kRadios) {
+            state += Radio(name)->GetValue() ? " " + word : "";
+        }
+        return state + " " + stUnits()->GetLabel().ToStdString() + " " +
                edLeadScrew()->GetValue().ToStdString() + " " + std::to_string(spShow()->GetValue());
     }
 

@@ -55,7 +55,6 @@ int main(int argc, char** argv) {
     UnexpectedDialogHook unexpectedDialogs;
     unexpectedDialogs.Register();
     const int result = RUN_ALL_TESTS();
-    unexpectedDialogs.Unregister();
     wxEntryCleanup();
     return result;
 }

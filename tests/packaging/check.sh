@@ -55,7 +55,6 @@ check_deb() {
     diff <(expected_files "$2" | sed 's|^|usr/|') <(dpkg-deb -c "$deb" |
         awk '$1 !~ /^d/ { print $6 }' | sed 's|^\./||' | LC_ALL=C sort) ||
         fail "packaged files differ (< expected, > packaged)"
-    zcat "$1/packaging/changelog.gz" | head -n 1 | grep -qF "vantorel ($3)" || fail "changelog is not at $3"
     lintian --fail-on error "$deb" || fail "lintian reports errors"
 }
 
@@ -100,4 +99,3 @@ check_wm_class() {
 }
 
 "check_${1//-/_}" "${@:2}"
-echo "$1: passed"
