@@ -1,76 +1,67 @@
-// The fast search against the exhaustive one, on arbitrary gear lists,
-// targets and table sizes: any difference in any bit aborts.
+// The fast searches against the exhaustive ones on arbitrary gear lists,
+// targets, table sizes and fit rules: any differing bit aborts.
 #include "gearcalc.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
 
-// Kept small enough for the exhaustive search to answer in milliseconds.
-constexpr int kMaxFuzzedGears = 24;
-
-std::uint64_t Bits(double value) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-bool SameSlot(const GearTrain& x, const GearTrain& y) {
-    return x.A == y.A && x.B == y.B && x.C == y.C && x.D == y.D &&
-           Bits(x.thread) == Bits(y.thread) && Bits(x.error) == Bits(y.error);
-}
-
-std::int64_t ToothCount(FuzzedDataProvider& input) {
-    if (input.ConsumeIntegralInRange(0, 15) == 0) {
-        return input.ConsumeIntegral<std::int64_t>(); // zero, negative, beyond 2^53
+template <class Train>
+void AbortUnlessSame(const std::vector<Train>& fast, const std::vector<Train>& reference) {
+    // Every field is 8 bytes, so no padding: equal bytes are equal trains.
+    if (fast.size() != reference.size() ||
+        (!fast.empty() &&
+         std::memcmp(fast.data(), reference.data(), sizeof(Train) * fast.size()))) {
+        std::abort();
     }
-    return input.ConsumeIntegralInRange<std::int64_t>(1, 400);
 }
 
-// Either any double at all, or the thread of a train of the list, so that
-// exact hits and ties at error 0 are common.
-double Target(FuzzedDataProvider& input, const std::vector<std::int64_t>& gears, double leadTpi) {
-    if (gears.size() < 4 || input.ConsumeBool()) {
-        return input.ConsumeFloatingPoint<double>();
-    }
-    auto pick = [&] {
-        return static_cast<double>(
-            gears[input.ConsumeIntegralInRange<std::size_t>(0, gears.size() - 1)]);
-    };
-    const double a = pick(), b = pick(), c = pick(), d = pick();
-    return ((b / a) * (d / c)) * leadTpi;
+std::optional<std::int64_t> MaybeTeeth(FuzzedDataProvider& input) {
+    const auto teeth = input.ConsumeIntegralInRange<std::int64_t>(-20, 700);
+    return input.ConsumeBool() ? std::optional(teeth) : std::nullopt;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
+    const int pairs = input.ConsumeBool() ? 3 : 2;
     const int show = input.ConsumeIntegralInRange(-1, kMaxTrains + 5);
+    const FitRules rules{MaybeTeeth(input), MaybeTeeth(input), MaybeTeeth(input)};
     const double leadTpi = input.ConsumeBool() ? input.ConsumeFloatingPoint<double>()
                                                : input.ConsumeIntegralInRange(1, 32);
-    std::vector<std::int64_t> gears(input.ConsumeIntegralInRange(0, kMaxFuzzedGears));
+    // Few enough gears for the exhaustive searches to answer in milliseconds.
+    std::vector<std::int64_t> gears(input.ConsumeIntegralInRange(0, pairs == 3 ? 12 : 24));
     for (std::int64_t& teeth : gears) {
-        teeth = ToothCount(input);
+        teeth = input.ConsumeIntegralInRange(0, 15) == 0 // zero, negative, beyond 2^53
+                    ? input.ConsumeIntegral<std::int64_t>()
+                    : input.ConsumeIntegralInRange<std::int64_t>(1, 400);
     }
-    const double desiredTpi = Target(input, gears, leadTpi);
-
-    const auto fast = SearchBestTrains(desiredTpi, leadTpi, gears, show);
-    const auto reference = SearchBestTrainsReference(desiredTpi, leadTpi, gears, show);
-    if (fast.size() != reference.size()) {
-        std::fprintf(stderr, "table sizes differ: %zu and %zu\n", fast.size(), reference.size());
-        std::abort();
+    // Any double at all, or a thread that gears of the list cut, so that
+    // exact hits and ties are common.
+    const auto pick = [&] {
+        return static_cast<double>(
+            gears[input.ConsumeIntegralInRange<std::size_t>(0, gears.size() - 1)]);
+    };
+    double ratio = 1.0;
+    for (int pair = 0; pair < pairs && !gears.empty(); ++pair) {
+        ratio *= pick() / pick();
     }
-    for (std::size_t i = 0; i < fast.size(); ++i) {
-        if (!SameSlot(fast[i], reference[i])) {
-            std::fprintf(stderr, "slot %zu differs\n", i);
-            std::abort();
-        }
+    const double desiredTpi =
+        input.ConsumeBool() ? input.ConsumeFloatingPoint<double>() : ratio * leadTpi;
+    if (pairs == 3) {
+        AbortUnlessSame(
+            SearchBestThreePairTrains(desiredTpi, leadTpi, gears, show, rules),
+            SearchBestThreePairTrainsReference(desiredTpi, leadTpi, gears, show, rules));
+    } else {
+        AbortUnlessSame(SearchBestTrains(desiredTpi, leadTpi, gears, show, rules),
+                        SearchBestTrainsReference(desiredTpi, leadTpi, gears, show, rules));
     }
     return 0;
 }

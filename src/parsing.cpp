@@ -17,18 +17,3 @@ bool ParseMeasure(const std::string& text, double* value) {
     *value = parsed;
     return true;
 }
-
-bool ParseWholeNumber(const std::string& text, long* value) {
-    if (text.find('\0') != std::string::npos) {
-        return false;
-    }
-    const char* start = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const long parsed = std::strtol(start, &end, 10);
-    if (end == start || *end != '\0' || errno == ERANGE) {
-        return false;
-    }
-    *value = parsed;
-    return true;
-}

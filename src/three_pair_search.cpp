@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -116,14 +117,17 @@ std::optional<Arrangement> FirstFitting(const std::array<std::int64_t, 3>& drive
     return best;
 }
 
-// Without rules the largest step first is plainly the smallest driver against
-// the largest driven gear, and so on.
+// The largest step first is plainly the smallest driver against the largest
+// driven gear, and so on; when that one fits, as it mostly does, no other
+// needs trying.
 std::optional<Arrangement> Shown(const std::array<std::int64_t, 3>& drivers,
                                  const std::array<std::int64_t, 3>& driven, const FitRules& rules) {
-    if (AnyRule(rules)) {
-        return FirstFitting(drivers, driven, rules);
+    const Arrangement first{drivers[0], driven[2], drivers[1], driven[1], drivers[2], driven[0]};
+    if (!AnyRule(rules) ||
+        rules.AllowsThreePairs(first[0], first[1], first[2], first[3], first[4], first[5])) {
+        return first;
     }
-    return Arrangement{drivers[0], driven[2], drivers[1], driven[1], drivers[2], driven[0]};
+    return FirstFitting(drivers, driven, rules);
 }
 
 // A train with what orders it: its error, then its drivers and driven gears,
@@ -183,17 +187,13 @@ private:
     std::vector<RankedTrain> heap_;
 };
 
-using Arranger = std::optional<Arrangement> (*)(const std::array<std::int64_t, 3>&,
-                                                const std::array<std::int64_t, 3>&,
-                                                const FitRules&);
-
 // What both searches share: the gears, and how one train is judged.
 class Judge {
 public:
     Judge(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
-          const FitRules& rules, Arranger arrange)
-        : desired_(desiredTpi), lead_(leadTpi), rules_(rules), arrange_(arrange),
-          sizes_(SizesOf(gears)), triples_(TriplesOf(sizes_)) {}
+          const FitRules& rules)
+        : desired_(desiredTpi), lead_(leadTpi), rules_(rules), sizes_(SizesOf(gears)),
+          triples_(TriplesOf(sizes_)) {}
 
     const GearSizes& Sizes() const { return sizes_; }
     const std::vector<Triple>& Triples() const { return triples_; }
@@ -203,15 +203,16 @@ public:
                 sizes_.teeth[triple.size[2]]};
     }
 
-    void Offer(const Triple& drivers, const Triple& driven, BestTrains& best) const {
+    // Whether the train can be mounted at all; if so, it is offered.
+    bool Offer(const Triple& drivers, const Triple& driven, BestTrains& best) const {
         if (ShareASize(drivers, driven)) {
-            return;
+            return false;
         }
         const auto driverTeeth = Teeth(drivers);
         const auto drivenTeeth = Teeth(driven);
-        const std::optional<Arrangement> shown = arrange_(driverTeeth, drivenTeeth, rules_);
+        const std::optional<Arrangement> shown = Shown(driverTeeth, drivenTeeth, rules_);
         if (!shown) {
-            return;
+            return false;
         }
         const auto [A, B, C, D, E, F] = *shown;
         const auto quotient = [](std::int64_t driving, std::int64_t drivenBy) {
@@ -222,13 +223,13 @@ public:
         best.Offer({{A, B, C, D, E, F, thread, error},
                     {driverTeeth[0], driverTeeth[1], driverTeeth[2], drivenTeeth[0], drivenTeeth[1],
                      drivenTeeth[2]}});
+        return true;
     }
 
 private:
     double desired_;
     double lead_;
     const FitRules& rules_;
-    Arranger arrange_;
     GearSizes sizes_;
     std::vector<Triple> triples_;
 };
@@ -237,100 +238,181 @@ bool Searchable(double desiredTpi, double leadTpi, int show) {
     return show > 0 && IsUsableMeasure(desiredTpi) && IsUsableMeasure(leadTpi);
 }
 
+// What a choice of three gears must have for a train with it on one side to
+// pass the fit rules, whatever the other side and the arrangement; the test
+// of a whole train without arranging it. Any fitting train passes them; with
+// rules that turn most trains away, most fail them at once.
+//
+// Clearance K: B + K <= C + D with C + K <= A + B gives 2K <= A + D, and
+// D + K <= E + F with E + K <= C + D gives 2K <= C + F. A and C are two of the
+// drivers, D and F two of the driven gears, so with the sides ascending
+// (d1 <= d2 <= d3, v1 <= v2 <= v3) 2K <= min(d2 + v3, d3 + v2).
+class QuickRules {
+public:
+    QuickRules(const FitRules& rules, const Judge& judge) : rules_(rules) {
+        for (const Triple& triple : judge.Triples()) {
+            const auto side = judge.Teeth(triple);
+            largest_ = std::max(largest_, Wide{side[2]});
+            largestSum_ = std::max(largestSum_, Sum(side));
+        }
+    }
+
+    bool MayDrive(const std::array<std::int64_t, 3>& drivers) const {
+        if (rules_.spindleGear &&
+            std::find(drivers.begin(), drivers.end(), *rules_.spindleGear) == drivers.end()) {
+            return false;
+        }
+        return MayBeDriven(drivers);
+    }
+
+    bool MayBeDriven(const std::array<std::int64_t, 3>& side) const {
+        return Reaches(Sum(side) + largestSum_) && Clears(side[1] + largest_);
+    }
+
+    bool MayFit(const std::array<std::int64_t, 3>& drivers,
+                const std::array<std::int64_t, 3>& driven) const {
+        return Reaches(Sum(drivers) + Sum(driven)) &&
+               Clears(std::min(Wide{drivers[1]} + driven[2], Wide{drivers[2]} + driven[1]));
+    }
+
+private:
+    static Wide Sum(const std::array<std::int64_t, 3>& side) {
+        return Wide{side[0]} + side[1] + side[2];
+    }
+    bool Reaches(Wide sum) const { return !rules_.minimumSum || sum >= *rules_.minimumSum; }
+    bool Clears(Wide sum) const { return !rules_.clearance || sum >= 2 * Wide{*rules_.clearance}; }
+
+    const FitRules& rules_;
+    Wide largest_ = 0;
+    Wide largestSum_ = 0;
+};
+
 // Meet in the middle: the train cuts about lead x Q / P, where P is the
 // product of the drivers' tooth counts and Q of the driven ones. With every
 // choice of three gears sorted by its product, the driven choices that can
-// still get in beside one choice of drivers are one run of that order,
-// found by bisection. A first pass takes only the nearest few on each side of
-// every run's middle; the worst of the best trains it meets bounds the error
-// of the second pass, which takes each run whole, so that only trains near
-// the best are ever judged.
+// still get in beside one choice of drivers are one run of that order around
+// the point where Q / P is the wanted ratio; that point only moves up as the
+// drivers' product grows. A first pass takes, on each side of every such
+// point, the nearest train that fits; the worst of the best trains it meets
+// bounds the error of the second pass, which takes each run whole, so that
+// only trains near the best are ever judged.
 class FastSearch {
 public:
     FastSearch(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
                const FitRules& rules)
-        : desired_(desiredTpi), lead_(leadTpi), rules_(rules),
-          judge_(desiredTpi, leadTpi, gears, rules, Shown) {
-        SortByProduct();
+        : desired_(desiredTpi), lead_(leadTpi), judge_(desiredTpi, leadTpi, gears, rules),
+          quick_(rules, judge_) {
+        for (const Choice& choice : SortedByProduct()) {
+            if (quick_.MayDrive(choice.teeth)) {
+                drivers_.push_back(choice);
+            }
+            if (quick_.MayBeDriven(choice.teeth)) {
+                driven_.push_back(choice);
+            }
+        }
     }
 
     std::vector<ThreePairTrain> Run(int show) {
         BestTrains nearest(show);
-        for (std::size_t i = 0; i < sorted_.size(); ++i) {
-            if (CanDrive(sorted_[i])) {
-                TryNearest(i, nearest);
-            }
-        }
+        ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
+            TryNearest(drivers, middle, nearest);
+        });
+        const double bound = nearest.Bound();
         BestTrains best(show);
-        for (std::size_t i = 0; i < sorted_.size(); ++i) {
-            if (CanDrive(sorted_[i])) {
-                TryRun(i, nearest.Bound(), best);
-            }
-        }
+        ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
+            TryRun(drivers, middle, bound, best);
+        });
         return best.Sorted();
     }
 
 private:
+    struct Choice {
+        Triple triple;
+        std::array<std::int64_t, 3> teeth;
+        double product;
+    };
+
     // The relative slack between the estimate lead x Q / P and the thread
     // the arrangement shown really cuts: far above their few roundings.
     static constexpr double kSlack = 1e-9;
-    static constexpr std::size_t kNearest = 3;
+    // How far the first pass looks on each side for a train that fits.
+    static constexpr std::size_t kProbe = 8;
 
-    void SortByProduct() {
-        sorted_ = judge_.Triples();
-        const auto product = [&](const Triple& triple) {
+    std::vector<Choice> SortedByProduct() const {
+        std::vector<std::pair<double, std::uint32_t>> keyed;
+        keyed.reserve(judge_.Triples().size());
+        for (const Triple& triple : judge_.Triples()) {
             const auto teeth = judge_.Teeth(triple);
-            return (static_cast<double>(teeth[0]) * static_cast<double>(teeth[1])) *
-                   static_cast<double>(teeth[2]);
-        };
-        std::sort(sorted_.begin(), sorted_.end(),
-                  [&](const Triple& x, const Triple& y) { return product(x) < product(y); });
-        for (const Triple& triple : sorted_) {
-            products_.push_back(product(triple));
+            keyed.emplace_back((static_cast<double>(teeth[0]) * static_cast<double>(teeth[1])) *
+                                   static_cast<double>(teeth[2]),
+                               static_cast<std::uint32_t>(keyed.size()));
+        }
+        std::sort(keyed.begin(), keyed.end());
+        std::vector<Choice> choices;
+        choices.reserve(keyed.size());
+        for (const auto& [product, index] : keyed) {
+            const Triple& triple = judge_.Triples()[index];
+            choices.push_back({triple, judge_.Teeth(triple), product});
+        }
+        return choices;
+    }
+
+    // Calls `visit` with each choice of drivers and the first driven choice
+    // whose product is not below the drivers' times the wanted ratio.
+    template <class Visit> void ForEachDriverChoice(Visit visit) const {
+        const double ratio = desired_ / lead_;
+        std::size_t middle = 0;
+        for (const Choice& drivers : drivers_) {
+            while (middle < driven_.size() && driven_[middle].product < drivers.product * ratio) {
+                ++middle;
+            }
+            visit(drivers, middle);
         }
     }
 
-    // The spindle gear, when set, must be one of the drivers.
-    bool CanDrive(const Triple& drivers) const {
-        if (!rules_.spindleGear) {
-            return true;
+    bool Offer(const Choice& drivers, const Choice& driven, BestTrains& best) const {
+        return quick_.MayFit(drivers.teeth, driven.teeth) &&
+               judge_.Offer(drivers.triple, driven.triple, best);
+    }
+
+    void TryNearest(const Choice& drivers, std::size_t middle, BestTrains& best) const {
+        for (std::size_t step = 0; step < kProbe && step < middle; ++step) {
+            if (Offer(drivers, driven_[middle - 1 - step], best)) {
+                break;
+            }
         }
-        const auto teeth = judge_.Teeth(drivers);
-        return std::find(teeth.begin(), teeth.end(), *rules_.spindleGear) != teeth.end();
-    }
-
-    std::size_t FirstNotBelow(double product) const {
-        return static_cast<std::size_t>(
-            std::lower_bound(products_.begin(), products_.end(), product) - products_.begin());
-    }
-
-    void TryNearest(std::size_t drivers, BestTrains& best) const {
-        const std::size_t middle = FirstNotBelow(products_[drivers] * (desired_ / lead_));
-        const std::size_t first = middle > kNearest ? middle - kNearest : 0;
-        const std::size_t last = std::min(sorted_.size(), middle + kNearest);
-        for (std::size_t driven = first; driven < last; ++driven) {
-            judge_.Offer(sorted_[drivers], sorted_[driven], best);
+        for (std::size_t driven = middle; driven < driven_.size() && driven < middle + kProbe;
+             ++driven) {
+            if (Offer(drivers, driven_[driven], best)) {
+                break;
+            }
         }
     }
 
-    void TryRun(std::size_t drivers, double bound, BestTrains& best) const {
-        const double product = products_[drivers];
+    void TryRun(const Choice& drivers, std::size_t middle, double bound, BestTrains& best) const {
+        const double product = drivers.product;
         const auto limit = [&] { return std::min(bound, best.Bound()); };
+        // Not above the middle's product, since the limit is not negative.
         const double lowest = ((desired_ - limit()) / lead_) * product * (1.0 - kSlack);
-        for (std::size_t driven = FirstNotBelow(lowest); driven < sorted_.size(); ++driven) {
-            if (products_[driven] > ((desired_ + limit()) / lead_) * product * (1.0 + kSlack)) {
+        std::size_t driven = middle;
+        while (driven > 0 && driven_[driven - 1].product >= lowest) {
+            --driven;
+        }
+        for (; driven < driven_.size(); ++driven) {
+            if (driven_[driven].product >
+                ((desired_ + limit()) / lead_) * product * (1.0 + kSlack)) {
                 return;
             }
-            judge_.Offer(sorted_[drivers], sorted_[driven], best);
+            Offer(drivers, driven_[driven], best);
         }
     }
 
     double desired_;
     double lead_;
-    const FitRules& rules_;
     Judge judge_;
-    std::vector<Triple> sorted_;
-    std::vector<double> products_;
+    QuickRules quick_;
+    std::vector<Choice> drivers_;
+    std::vector<Choice> driven_;
 };
 
 } // namespace
@@ -367,7 +449,7 @@ SearchBestThreePairTrainsReference(double desiredTpi, double leadTpi,
     if (!Searchable(desiredTpi, leadTpi, show)) {
         return {};
     }
-    const Judge judge(desiredTpi, leadTpi, gears, rules, FirstFitting);
+    const Judge judge(desiredTpi, leadTpi, gears, rules);
     BestTrains best(show);
     for (const Triple& drivers : judge.Triples()) {
         for (const Triple& driven : judge.Triples()) {

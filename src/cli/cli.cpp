@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -39,6 +40,7 @@ struct Options {
     LeadScrewUnit leadUnit = LeadScrewUnit::TPI;
     std::string gears = kDefaultGears;
     std::optional<int> show;
+    int pairs = 2;
     OutputFormat format = OutputFormat::Text;
     FitRules rules;
     std::string threadLists = kDefaultThreadLists;
@@ -96,6 +98,12 @@ bool IsPlainDecimal(const std::string& text) {
 std::string NotANumber(const std::string& text) {
     return "'" + text + "' is not a number";
 }
+
+// A measure may be empty or unusable (the window's messages say so later),
+// but what is typed must be a number.
+const CLI::Validator kMeasure(
+    [](std::string& text) { return text.empty() || IsPlainDecimal(text) ? "" : NotANumber(text); },
+    "", "measure");
 
 // A whole number from `lowest` to `highest`, read in base 10 whatever its
 // leading zeros, handed on in a form the parser cannot read as octal.
@@ -174,7 +182,8 @@ CLI::Validator Choice(std::vector<std::pair<std::string, Value>> choices) {
 // The options a single thread and a chart share.
 void DeclareSharedOptions(CLI::App& app, Options& options) {
     app.add_option("-l,--lead-screw", options.leadScrew, "lead-screw pitch (default 16)")
-        ->type_name("VALUE");
+        ->type_name("VALUE")
+        ->check(kMeasure);
     app.add_option("-u,--lead-unit", options.leadUnit, "unit of the lead screw (default tpi)")
         ->type_name("tpi|mm")
         ->transform(
@@ -188,6 +197,9 @@ void DeclareSharedOptions(CLI::App& app, Options& options) {
            "how many trains to list, 1 to 99\n(default 5; 1 per thread in a chart)")
         ->type_name("N")
         ->transform(WholeNumber(1, kMaxTrains - 1));
+    app.add_option("--pairs", options.pairs, "pairs of change gears in a train (default 2)")
+        ->type_name("2|3")
+        ->transform(Choice<int>({{"2", 2}, {"3", 3}}));
     app.add_option("--format", options.format, "output format (default text)")
         ->type_name("text|csv|json")
         ->transform(Choice<OutputFormat>({{"text", OutputFormat::Text},
@@ -195,12 +207,13 @@ void DeclareSharedOptions(CLI::App& app, Options& options) {
                                           {"json", OutputFormat::Json}}));
     app.add_option_function<std::int64_t>(
            "--clearance", [&options](const std::int64_t& k) { options.rules.clearance = k; },
-           "compound trains only where B + K <= C + D\nand C + K <= A + B (teeth)")
+           "K teeth of room wherever a gear passes a shaft:\nB + K <= C + D and C + K <= A + B, "
+           "and for\nthree pairs E + K <= C + D and D + K <= E + F")
         ->type_name("K")
         ->transform(WholeNumber(0));
     app.add_option_function<std::int64_t>(
            "--min-sum", [&options](const std::int64_t& s) { options.rules.minimumSum = s; },
-           "compound trains only where A + B + C + D >= S")
+           "compound trains only where all gears sum to\nS teeth or more")
         ->type_name("S")
         ->transform(WholeNumber(0));
     app.add_option_function<std::int64_t>(
@@ -295,7 +308,8 @@ void DeclareCommands(CommandLine& line, Options& options) {
                                         {"module", ThreadType::Modulus}}));
     DeclareSharedOptions(app, options);
     app.add_option("THREAD", options.thread, "the thread to cut, in the unit of --type")
-        ->type_name("");
+        ->type_name("")
+        ->check(kMeasure);
 
     line.chart = app.add_subcommand("chart", "the best train for every thread of standard lists");
     line.chart->allow_extras();
@@ -389,26 +403,47 @@ int Refuse(std::ostream& err, const char* message) {
     return kRefused;
 }
 
+// A typed measure in threads per inch, or nothing when the value or its
+// conversion is of no use: 25.4 / 1e-307 is as useless as 0.
+template <typename Unit>
+std::optional<double> UsableTpi(const std::string& text, Unit unit, double (*toTpi)(Unit, double)) {
+    double value = 0.0;
+    if (!ParseMeasure(text, &value) || !IsUsableMeasure(value)) {
+        return std::nullopt;
+    }
+    const double tpi = toTpi(unit, value);
+    return IsUsableMeasure(tpi) ? std::optional<double>(tpi) : std::nullopt;
+}
+
 // The lead screw's check and the gear count's, the window's last two, in its
 // order and with its messages. Returns the lead screw in threads per inch, or
 // nothing once the refusal is printed.
 std::optional<double> LeadTpiOrRefuse(const Options& options, std::size_t gearCount,
                                       std::ostream& err) {
-    double lead = 0.0;
-    if (!ParseMeasure(options.leadScrew, &lead) || !IsUsableMeasure(lead)) {
+    const std::optional<double> leadTpi =
+        UsableTpi(options.leadScrew, options.leadUnit, LeadScrewToTpi);
+    if (!leadTpi) {
         Refuse(err, "You must enter a lead screw pitch!");
         return std::nullopt;
     }
-    if (gearCount < 2) {
+    if (gearCount < (options.pairs == 3 ? 6u : 2u)) {
         Refuse(err, "Not enough change gears!");
         return std::nullopt;
     }
-    return LeadScrewToTpi(options.leadUnit, lead);
+    return leadTpi;
+}
+
+// The search keeps the window's limit; the user hears of it.
+void WarnOfUnusedGears(const std::vector<std::int64_t>& gears, std::ostream& err) {
+    if (gears.size() > kMaxGears) {
+        err << kProgram << ": " << gears.size() << " gears given; only the " << kMaxGears
+            << " smallest take part\n";
+    }
 }
 
 int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
-    double desired = 0.0;
-    if (!ParseMeasure(options.thread, &desired) || !IsUsableMeasure(desired)) {
+    const std::optional<double> desiredTpi = UsableTpi(options.thread, options.type, ThreadToTpi);
+    if (!desiredTpi) {
         return Refuse(err, "Nothing to convert!");
     }
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
@@ -416,10 +451,14 @@ int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
     if (!leadTpi) {
         return kRefused;
     }
-    const double desiredTpi = ThreadToTpi(options.type, desired);
-    const auto table =
-        SearchBestTrains(desiredTpi, *leadTpi, gears, options.show.value_or(5), options.rules);
-    WriteTrains(out, options.format, ReportedTrainsOf(table), desiredTpi, options.type);
+    WarnOfUnusedGears(gears, err);
+    const int show = options.show.value_or(5);
+    const std::vector<ReportedTrain> trains =
+        options.pairs == 3
+            ? ReportedTrainsOf(
+                  SearchBestThreePairTrains(*desiredTpi, *leadTpi, gears, show, options.rules))
+            : ReportedTrainsOf(SearchBestTrains(*desiredTpi, *leadTpi, gears, show, options.rules));
+    WriteTrains(out, options.format, trains, *desiredTpi, options.type);
     return kDone;
 }
 
@@ -429,10 +468,12 @@ int Chart(const Options& options, std::ostream& out, std::ostream& err) {
     if (!leadTpi) {
         return kRefused;
     }
+    WarnOfUnusedGears(gears, err);
     const auto chart = BuildChart(ChosenThreadLists(options.threadLists), *leadTpi, gears,
-                                  options.show.value_or(1), options.rules);
+                                  options.show.value_or(1), options.rules, options.pairs);
     const char* unit = options.leadUnit == LeadScrewUnit::MM ? " mm" : " tpi";
-    WriteChart(out, options.format, chart, {options.leadScrew + unit, gears, options.rules});
+    WriteChart(out, options.format, chart,
+               {options.leadScrew + unit, gears, options.rules, options.pairs});
     return kDone;
 }
 
@@ -471,9 +512,18 @@ int BadUsage(std::ostream& err, const std::string& message) {
     return kBadUsage;
 }
 
-} // namespace
+// Output cut short (a full disk, a closed stdout) must not pass for success.
+int CheckOutput(std::ostream& out, std::ostream& err) {
+    if (out.flush()) {
+        return kDone;
+    }
+    const int error = errno;
+    err << kProgram << ": cannot write the output"
+        << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << '\n';
+    return kRefused;
+}
 
-int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
     Options options;
     CommandLine line;
     DeclareCommands(line, options);
@@ -491,4 +541,11 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     } catch (const UsageError& error) {
         return BadUsage(err, error.message);
     }
+}
+
+} // namespace
+
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    const int status = RunCommandLine(argc, argv, out, err);
+    return status == kDone ? CheckOutput(out, err) : status;
 }

@@ -2,8 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cinttypes>
+#include <cstdarg>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -31,11 +34,27 @@ std::string Plain(double value) {
 }
 
 bool IsSimple(const ReportedTrain& train) {
-    return train.B == train.C;
+    return !train.E && train.B == train.C;
 }
 
-// Exactly the window's result line.
+std::string ThreePairLine(const ReportedTrain& train, double desiredTpi, ThreadType type) {
+    ThreePairTrain threePairs;
+    threePairs.A = train.A;
+    threePairs.B = train.B;
+    threePairs.C = train.C;
+    threePairs.D = train.D;
+    threePairs.E = *train.E;
+    threePairs.F = *train.F;
+    threePairs.thread = train.thread;
+    threePairs.error = train.error;
+    return FormatThreePairLine(threePairs, desiredTpi, type);
+}
+
+// Exactly the window's result line, or its longer form for three pairs.
 std::string TextLine(const ReportedTrain& train, double desiredTpi, ThreadType type) {
+    if (train.E) {
+        return ThreePairLine(train, desiredTpi, type);
+    }
     GearTrain twoPairs;
     twoPairs.A = train.A;
     twoPairs.B = train.B;
@@ -56,6 +75,8 @@ Json TrainJson(const ReportedTrain& train, double desiredTpi, ThreadType type) {
     object["b"] = IsSimple(train) ? Json(nullptr) : Json(train.B);
     object["c"] = IsSimple(train) ? Json(nullptr) : Json(train.C);
     object["d"] = train.D;
+    object["e"] = train.E ? Json(*train.E) : Json(nullptr);
+    object["f"] = train.F ? Json(*train.F) : Json(nullptr);
     object["thread"] = TpiToThread(type, train.thread);
     object["unit"] = UnitName(type);
     object["error_percent"] = PercentError(train, desiredTpi);
@@ -63,12 +84,17 @@ Json TrainJson(const ReportedTrain& train, double desiredTpi, ThreadType type) {
     return object;
 }
 
-// A simple train's B and C are left empty, as its idler may be any gear.
+std::string Teeth(const std::optional<std::int64_t>& teeth) {
+    return teeth ? std::to_string(*teeth) : "";
+}
+
+// A simple train's B and C are left empty, as its idler may be any gear, and
+// so are E and F of a train of two pairs.
 std::string CsvGears(const ReportedTrain& train) {
     const std::string b = IsSimple(train) ? "" : std::to_string(train.B);
     const std::string c = IsSimple(train) ? "" : std::to_string(train.C);
     return std::to_string(train.A) + "," + b + "," + c + "," + std::to_string(train.D) + "," +
-           (IsSimple(train) ? "true" : "false");
+           Teeth(train.E) + "," + Teeth(train.F) + "," + (IsSimple(train) ? "true" : "false");
 }
 
 // Quoted only when a field needs it, as RFC 4180 has it.
@@ -111,49 +137,72 @@ std::string WantedText(const StandardThread& thread) {
     return text;
 }
 
+// A row of the text chart, however long its numbers are.
+__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int size = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(static_cast<std::size_t>(std::max(size, 0)) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, again);
+    va_end(again);
+    text.pop_back();
+    return text;
+}
+
+std::string ChartHeading(bool threePairs) {
+    return Format("%-10s %-12s %6s %6s %6s %6s", "Thread", "Wanted", "A", "B", "C", "D") +
+           (threePairs ? Format(" %6s %6s", "E", "F") : "") + Format(" %10s %9s\n", "Cut", "Error");
+}
+
+// The thread's name and wanted value stand on its first row only.
+std::string ChartRow(const ChartEntry& entry, const ReportedTrain& train, bool first,
+                     bool threePairs) {
+    const std::string b = IsSimple(train) ? "ANY" : std::to_string(train.B);
+    const std::string c = IsSimple(train) ? "--" : std::to_string(train.C);
+    return Format("%-10s %-12s %6" PRId64 " %6s %6s %6" PRId64,
+                  first ? entry.thread.name.c_str() : "",
+                  first ? WantedText(entry.thread).c_str() : "", train.A, b.c_str(), c.c_str(),
+                  train.D) +
+           (threePairs ? Format(" %6s %6s", Teeth(train.E).c_str(), Teeth(train.F).c_str()) : "") +
+           Format(" %10.3f %8.3f%%\n", TpiToThread(entry.thread.type, train.thread),
+                  PercentError(train, entry.desiredTpi));
+}
+
 void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
                     const ChartSetting& setting) {
-    out << "Lead screw " << setting.leadScrew << "; gears " << GearList(setting.gears) << "\n"
+    const bool threePairs = setting.pairs == 3;
+    out << "Lead screw " << setting.leadScrew << "; gears " << GearList(setting.gears)
+        << (threePairs ? "; trains of two or three pairs" : "") << "\n"
         << "Fit rules: " << RulesText(setting.rules) << "\n";
     std::string list;
-    char line[256];
     for (const ChartEntry& entry : chart) {
         if (entry.list != list) {
             list = entry.list;
             const ThreadList* found = FindThreadList(list);
-            out << "\n" << (found != nullptr ? found->description : list) << "\n";
-            std::snprintf(line, sizeof line, "%-10s %-12s %6s %6s %6s %6s %10s %9s\n", "Thread",
-                          "Wanted", "A", "B", "C", "D", "Cut", "Error");
-            out << line;
+            out << "\n"
+                << (found != nullptr ? found->description : list) << "\n"
+                << ChartHeading(threePairs);
         }
         if (entry.trains.empty()) {
-            std::snprintf(line, sizeof line, "%-10s %-12s  no train of these gears fits\n",
-                          entry.thread.name.c_str(), WantedText(entry.thread).c_str());
-            out << line;
+            out << Format("%-10s %-12s  no train of these gears fits\n", entry.thread.name.c_str(),
+                          WantedText(entry.thread).c_str());
         }
-        bool first = true;
-        for (const ReportedTrain& train : entry.trains) {
-            const std::string b = IsSimple(train) ? "ANY" : std::to_string(train.B);
-            const std::string c = IsSimple(train) ? "--" : std::to_string(train.C);
-            std::snprintf(line, sizeof line,
-                          "%-10s %-12s %6" PRId64 " %6s %6s %6" PRId64 " %10.3f %8.3f%%\n",
-                          first ? entry.thread.name.c_str() : "",
-                          first ? WantedText(entry.thread).c_str() : "", train.A, b.c_str(),
-                          c.c_str(), train.D, TpiToThread(entry.thread.type, train.thread),
-                          PercentError(train, entry.desiredTpi));
-            out << line;
-            first = false;
+        for (std::size_t i = 0; i < entry.trains.size(); ++i) {
+            out << ChartRow(entry, entry.trains[i], i == 0, threePairs);
         }
     }
 }
 
 void WriteCsvChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
-    out << "list,name,wanted,unit,rank,a,b,c,d,simple,thread,error_percent\n";
+    out << "list,name,wanted,unit,rank,a,b,c,d,e,f,simple,thread,error_percent\n";
     for (const ChartEntry& entry : chart) {
         const std::string thread = CsvField(entry.list) + "," + CsvField(entry.thread.name) + "," +
                                    Plain(entry.thread.value) + "," + UnitName(entry.thread.type);
         if (entry.trains.empty()) {
-            out << thread << ",,,,,,,,\n";
+            out << thread << ",,,,,,,,,,\n";
         }
         int rank = 1;
         for (const ReportedTrain& train : entry.trains) {
@@ -199,15 +248,45 @@ std::vector<ReportedTrain> ReportedTrainsOf(const std::vector<GearTrain>& table)
     return trains;
 }
 
+ReportedTrain ReportedTrainOf(const ThreePairTrain& train) {
+    return {train.A, train.B, train.C, train.D, train.E, train.F, train.thread, train.error, ""};
+}
+
+std::vector<ReportedTrain> ReportedTrainsOf(const std::vector<ThreePairTrain>& trains) {
+    std::vector<ReportedTrain> reported;
+    for (const ThreePairTrain& train : trains) {
+        reported.push_back(ReportedTrainOf(train));
+    }
+    return reported;
+}
+
+std::vector<ReportedTrain> BestOfBoth(const std::vector<ReportedTrain>& twoPairs,
+                                      const std::vector<ReportedTrain>& threePairs, int show) {
+    std::vector<ReportedTrain> best;
+    // std::merge takes from the first range on equal keys.
+    std::merge(twoPairs.begin(), twoPairs.end(), threePairs.begin(), threePairs.end(),
+               std::back_inserter(best),
+               [](const ReportedTrain& a, const ReportedTrain& b) { return a.error < b.error; });
+    best.resize(std::min(best.size(), static_cast<std::size_t>(std::max(show, 0))));
+    return best;
+}
+
 std::vector<ChartEntry> BuildChart(const std::vector<const ThreadList*>& lists, double leadTpi,
                                    const std::vector<std::int64_t>& gears, int show,
-                                   const FitRules& rules) {
+                                   const FitRules& rules, int pairs) {
     std::vector<ChartEntry> chart;
     for (const ThreadList* list : lists) {
         for (const StandardThread& thread : list->threads) {
             const double desiredTpi = ThreadToTpi(thread.type, thread.value);
-            const auto table = SearchBestTrains(desiredTpi, leadTpi, gears, show, rules);
-            chart.push_back({list->name, thread, desiredTpi, ReportedTrainsOf(table)});
+            std::vector<ReportedTrain> trains =
+                ReportedTrainsOf(SearchBestTrains(desiredTpi, leadTpi, gears, show, rules));
+            if (pairs == 3) {
+                trains = BestOfBoth(trains,
+                                    ReportedTrainsOf(SearchBestThreePairTrains(desiredTpi, leadTpi,
+                                                                               gears, show, rules)),
+                                    show);
+            }
+            chart.push_back({list->name, thread, desiredTpi, trains});
         }
     }
     return chart;
@@ -224,7 +303,7 @@ void WriteTrains(std::ostream& out, OutputFormat format, const std::vector<Repor
         return;
     }
     if (format == OutputFormat::Csv) {
-        out << "rank,a,b,c,d,simple,thread,unit,error_percent\n";
+        out << "rank,a,b,c,d,e,f,simple,thread,unit,error_percent\n";
         int rank = 1;
         for (const ReportedTrain& train : trains) {
             out << rank++ << "," << CsvGears(train) << "," << Plain(TpiToThread(type, train.thread))

@@ -24,9 +24,16 @@ struct ReportedTrain {
 };
 
 ReportedTrain ReportedTrainOf(const GearTrain& train);
+ReportedTrain ReportedTrainOf(const ThreePairTrain& train);
 
 // The kept trains of a search's table, best first, empty slots left out.
 std::vector<ReportedTrain> ReportedTrainsOf(const std::vector<GearTrain>& table);
+std::vector<ReportedTrain> ReportedTrainsOf(const std::vector<ThreePairTrain>& trains);
+
+// The best `show` of both lists (each sorted by error); on equal errors the
+// train of two pairs comes first, as it needs fewer gears.
+std::vector<ReportedTrain> BestOfBoth(const std::vector<ReportedTrain>& twoPairs,
+                                      const std::vector<ReportedTrain>& threePairs, int show);
 
 // The trains found for one thread of a chart, best first, empty slots left out.
 struct ChartEntry {
@@ -37,16 +44,18 @@ struct ChartEntry {
 };
 
 // The best `show` trains for every thread of `lists`, from `gears` (already
-// in the order the search should see them) under `rules`.
+// in the order the search should see them) under `rules`; with `pairs` 3, of
+// two or three pairs.
 std::vector<ChartEntry> BuildChart(const std::vector<const ThreadList*>& lists, double leadTpi,
                                    const std::vector<std::int64_t>& gears, int show,
-                                   const FitRules& rules);
+                                   const FitRules& rules, int pairs = 2);
 
 // What the chart was made for, printed above a text chart.
 struct ChartSetting {
     std::string leadScrew; // as typed, with its unit
     std::vector<std::int64_t> gears;
     FitRules rules;
+    int pairs = 2;
 };
 
 // One calculation. Text is exactly the window's result lines.
