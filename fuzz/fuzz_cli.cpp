@@ -26,6 +26,13 @@ std::vector<std::string> SplitLines(const std::uint8_t* data, std::size_t size) 
 
 } // namespace
 
+// Profiles that `lathes --save` writes go to a folder of the run's own.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    static char folder[] = "/tmp/vantorel-fuzz-cli-XXXXXX";
+    setenv("XDG_CONFIG_HOME", mkdtemp(folder), 1);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<std::string> arguments = SplitLines(data, size);
     arguments.insert(arguments.begin(), "vantorel-cli");

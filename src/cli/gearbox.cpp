@@ -27,6 +27,16 @@ GearboxPosition ParsePosition(const std::string& item) {
     return position;
 }
 
+// The trains found on one more position merged in after those found before,
+// which win ties.
+void MergeIn(std::vector<ReportedTrain>& best, std::vector<ReportedTrain> found,
+             const std::string& label, int show) {
+    for (ReportedTrain& train : found) {
+        train.gearbox = label;
+    }
+    best = BestOfBoth(best, found, show);
+}
+
 } // namespace
 
 bool IsGearboxLabel(const std::string& label) {
@@ -68,20 +78,6 @@ std::vector<GearboxPosition> ParseGearbox(const std::string& text) {
     CheckGearbox(positions);
     return positions;
 }
-
-namespace {
-
-// The trains found on one more position merged in after those found before,
-// which win ties.
-void MergeIn(std::vector<ReportedTrain>& best, std::vector<ReportedTrain> found,
-             const std::string& label, int show) {
-    for (ReportedTrain& train : found) {
-        train.gearbox = label;
-    }
-    best = BestOfBoth(best, found, show);
-}
-
-} // namespace
 
 std::vector<ReportedTrain> SearchGearbox(double desiredTpi,
                                          const std::vector<GearboxPosition>& leadTpi,

@@ -188,14 +188,16 @@ void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
 }
 
 void WriteCsvChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
-    const bool gearbox = HasGearbox(chart);
+    // The gearbox column comes with trains found on a gearbox. A chart has
+    // trains for every thread or for none (what can be mounted does not
+    // depend on the thread wanted), so an empty row never needs it.
     out << "list,name,wanted,unit,rank,a,b,c,d,e,f,simple,thread,error_percent"
-        << (gearbox ? ",gearbox\n" : "\n");
+        << (HasGearbox(chart) ? ",gearbox\n" : "\n");
     for (const ChartEntry& entry : chart) {
         const std::string thread = CsvField(entry.list) + "," + CsvField(entry.thread.name) + "," +
                                    Plain(entry.thread.value) + "," + UnitName(entry.thread.type);
         if (entry.trains.empty()) {
-            out << thread << ",,,,,,,,,," << (gearbox ? ",\n" : "\n");
+            out << thread << ",,,,,,,,,,\n";
         }
         int rank = 1;
         for (const ReportedTrain& train : entry.trains) {
