@@ -185,18 +185,18 @@ std::string Printed(const char* format, double value) {
     return text;
 }
 
-// The columns a chart needs: E and F only when it holds a train of three
-// pairs, the gearbox only when a train was found on one.
+// The columns a chart needs: E and F when it was searched for trains of three
+// pairs, as the text chart has them; the gearbox when a train was found on one.
 struct Shape {
     bool threePairs = false;
     bool gearbox = false;
 };
 
-Shape ShapeOf(const std::vector<ChartEntry>& chart) {
+Shape ShapeOf(const std::vector<ChartEntry>& chart, const ChartSetting& setting) {
     Shape shape;
+    shape.threePairs = setting.pairs == 3;
     for (const ChartEntry& entry : chart) {
         for (const ReportedTrain& train : entry.trains) {
-            shape.threePairs = shape.threePairs || train.E.has_value();
             shape.gearbox = shape.gearbox || !train.gearbox.empty();
         }
     }
@@ -321,7 +321,8 @@ Frame MakeFrame(const Typesetter& type, const ChartSetting& setting, const Docum
     const std::string title = "Threading chart";
     const std::string lines = "Lead screw " + setting.leadScrew +
                               "     Fit rules: " + RulesText(setting.rules) +
-                              "\nGears: " + GearList(setting.gears);
+                              "\nGears: " + GearList(setting.gears) +
+                              (shape.threePairs ? "; trains of two or three pairs" : "");
     const std::string legend = std::string(kExactMark) + " exact     shaded: more than " +
                                Printed("%g", layout.markAbovePercent) + "% off";
     const double width = size.width - 2 * kMarginX;
@@ -483,7 +484,7 @@ bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartSettin
                          OutputFormat format, const DocumentLayout& layout, std::string& document,
                          std::string& error) {
     const Typesetter type;
-    const Shape shape = ShapeOf(chart);
+    const Shape shape = ShapeOf(chart, setting);
     const Frame frame = MakeFrame(type, setting, layout, shape);
     const double room = frame.size.height - 2 * kMarginY - frame.headingHeight - kFooterHeight;
     const std::vector<Page> pages = Paginate(Rows(chart, shape, layout.markAbovePercent), room);
