@@ -419,6 +419,14 @@ private:
         }
     }
 
+    // The thread `deviation` from the one wanted, widened by more than the
+    // rounding of an error |desired - thread|, which is absolute: a thread
+    // far below the one wanted can still round to an error at the limit.
+    double Thread(double deviation) const {
+        return desired_ + deviation +
+               std::copysign((desired_ + std::fabs(deviation)) * 1e-15, deviation);
+    }
+
     // Outward from the middle, nearest first on either side, so that the
     // limit tightens early even when the first pass found too few trains.
     void TryRun(const Choice& drivers, std::size_t middle, double bound, BestTrains& best) const {
@@ -429,15 +437,14 @@ private:
         bool downward = true;
         bool upward = true;
         while (downward || upward) {
-            downward = downward && down > 0 &&
-                       driven_[down - 1].product >=
-                           ((desired_ - limit()) / lead_) * product * (1.0 - kSlack);
+            downward =
+                downward && down > 0 &&
+                driven_[down - 1].product >= (Thread(-limit()) / lead_) * product * (1.0 - kSlack);
             if (downward) {
                 Offer(drivers, driven_[--down], best);
             }
-            upward =
-                upward && up < driven_.size() &&
-                driven_[up].product <= ((desired_ + limit()) / lead_) * product * (1.0 + kSlack);
+            upward = upward && up < driven_.size() &&
+                     driven_[up].product <= (Thread(limit()) / lead_) * product * (1.0 + kSlack);
             if (upward) {
                 Offer(drivers, driven_[up++], best);
             }
