@@ -195,7 +195,6 @@ public:
         : desired_(desiredTpi), lead_(leadTpi), rules_(rules), sizes_(SizesOf(gears)),
           triples_(TriplesOf(sizes_)) {}
 
-    const GearSizes& Sizes() const { return sizes_; }
     const std::vector<Triple>& Triples() const { return triples_; }
 
     std::array<std::int64_t, 3> Teeth(const Triple& triple) const {
