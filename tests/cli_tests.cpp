@@ -1,171 +1,235 @@
-// Runs the built vantorel-cli as scripts run it and checks what they rely on:
-// the lines on stdout, the message on stderr and the exit status.
+// vantorel-cli as scripts use it: each output format in each unit, every
+// refusal and usage error with its whole message and exit status.
+#include "cli.h"
+#include "cli_run.h"
+
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <string>
-#include <vector>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+CliRun RunWith(std::vector<std::string> args) {
+    args.insert(args.begin(), "vantorel-cli");
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunCli(static_cast<int>(args.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string GearFields(const nlohmann::json& train) {
+    std::string fields;
+    for (const char* place : {"a", "b", "c", "d", "e", "f", "simple"}) {
+        fields += "," + (train.at(place).is_null() ? "" : train.at(place).dump());
+    }
+    return fields;
+}
 
 namespace {
 
-struct ProcessResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+const double kPi = 3.141592653589793;
 
-std::string ReadAll(int fd) {
-    std::string text;
-    char buffer[4096];
-    ssize_t count;
-    while ((count = read(fd, buffer, sizeof buffer)) > 0) {
-        text.append(buffer, static_cast<std::size_t>(count));
-    }
-    close(fd);
-    return text;
-}
-
-ProcessResult RunCli(const std::vector<std::string>& args) {
-    int outPipe[2];
-    int errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
-        ADD_FAILURE() << "pipe failed";
-        return {};
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(outPipe[1], STDOUT_FILENO);
-        dup2(errPipe[1], STDERR_FILENO);
-        close(outPipe[0]);
-        close(errPipe[0]);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(VANTOREL_CLI_PATH));
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(outPipe[1]);
-    close(errPipe[1]);
-    ProcessResult result;
-    result.out = ReadAll(outPipe[0]);
-    result.err = ReadAll(errPipe[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-TEST(Cli, PrintsTheWindowsResultLines) {
+// Expected threads by hand: the lathe cuts lead x (B/A) x (D/C) (x (F/E))
+// threads per inch, shown in the unit of the thread type.
+TEST(Cli, EachFormatReportsTheTrainInTheUnitOfItsThread) {
     const struct {
         std::vector<std::string> args;
-        std::string out;
-    } cases[] = {
-        {{"-t", "metric", "-l", "8", "-n", "1", "1.5"},
-         "A = 20, B = 50, C = 65, D = 55, Thread =  1.501, Error =  0.061%\n"},
+        std::string text;
+        std::string csv;
+        double shown;
+    } rows[] = {
         {{"-l", "8", "-g", "20,30,40", "16"},
-         "A = 20, B = ANY, C = --, D = 40, Thread = 16.000, Error =  0.000%\n"
-         "A = 20, B = ANY, C = --, D = 30, Thread = 12.000, Error = 25.000%\n"
-         "A = 30, B = ANY, C = --, D = 40, Thread = 10.667, Error = 33.333%\n"
-         "A = 40, B = ANY, C = --, D = 30, Thread =  6.000, Error = 62.500%\n"
-         "A = 30, B = ANY, C = --, D = 20, Thread =  5.333, Error = 66.667%\n"},
-        {{"--lead-screw=8", "--gears=40,20,30", "--show=1", "16"},
-         "A = 20, B = ANY, C = --, D = 40, Thread = 16.000, Error =  0.000%\n"},
-        {{"--type", "module", "--lead-unit", "mm", "-l", "6", "-n", "1", "-g", "20,30,40", "1"},
-         "A = 20, B = ANY, C = --, D = 40, Thread =  0.955, Error =  4.720%\n"},
-        {{"-g", "20,30", "16"}, ""},
+         "A = 20, B = ANY, C = --, D = 40, Thread = 16.000, Error =  0.000%",
+         "1,20,,,40,,,true,16.000000,tpi,0.000000",
+         8.0 * 40 / 20},
+        {{"-t", "metric", "-l", "8", "1.5"},
+         "A = 20, B = 50, C = 65, D = 55, Thread =  1.501, Error =  0.061%",
+         "1,20,50,65,55,,,false,1.500909,mm,0.060569",
+         25.4 / (8.0 * 50 / 20 * 55 / 65)},
+        {{"-t", "dp", "-u", "mm", "-l", "6", "20"},
+         "A = 45, B = 55, C = 65, D = 80, Thread = 20.006, Error =  0.030%",
+         "1,45,55,65,80,,,false,20.005948,DP,0.029742",
+         25.4 / 6 * 55 / 45 * 80 / 65 * kPi},
+        {{"-t", "module", "-l", "8", "1.25"},
+         "A = 45, B = 25, C = 55, D = 80, Thread =  1.251, Error =  0.053%",
+         "1,45,25,55,80,,,false,1.250659,module,0.052727",
+         25.4 / (8.0 * 25 / 45 * 80 / 55) / kPi},
+        {{"--pairs", "3", "-t", "metric", "-l", "8", "1.25"},
+         "A = 20, B = 80, C = 35, D = 40, E = 45, F = 25, Thread =  1.250, Error =  0.012%",
+         "1,20,80,35,40,45,25,false,1.250156,mm,0.012498",
+         25.4 / (8.0 * 80 / 20 * 40 / 35 * 25 / 45)},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.args));
-        const ProcessResult result = RunCli(c.args);
-        EXPECT_EQ(result.status, 0);
-        EXPECT_EQ(result.out, c.out);
-        EXPECT_EQ(result.err, "");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.args));
+        auto run = [&row](const char* format) {
+            std::vector<std::string> args = {"-n", "1", "--format", format};
+            args.insert(args.end(), row.args.begin(), row.args.end());
+            const CliRun result = RunWith(args);
+            EXPECT_EQ(result.status, 0);
+            EXPECT_EQ(result.err, "");
+            return result.out;
+        };
+        EXPECT_EQ(run("text"), row.text + "\n");
+        EXPECT_EQ(run("csv"),
+                  "rank,a,b,c,d,e,f,simple,thread,unit,error_percent\n" + row.csv + "\n");
+        const auto json = nlohmann::json::parse(run("json"));
+        ASSERT_EQ(json.size(), 1u);
+        EXPECT_EQ(row.csv.rfind("1" + GearFields(json[0]) + ",", 0), 0u);
+        EXPECT_NE(row.csv.find("," + json[0].at("unit").get<std::string>() + ","),
+                  std::string::npos);
+        EXPECT_NEAR(json[0].at("thread").get<double>(), row.shown, 1e-9);
     }
 }
 
-TEST(Cli, SortsTheGearListBeforeSearching) {
-    const ProcessResult sorted = RunCli({"-n", "20", "-g", "20,25,30,40,55,80", "11"});
-    const ProcessResult shuffled = RunCli({"-n", "20", "-g", "80,30,20,55,40,25", "11"});
-    EXPECT_EQ(sorted.status, 0);
-    EXPECT_NE(sorted.out, "");
-    EXPECT_EQ(shuffled.out, sorted.out);
-}
-
-TEST(Cli, RefusesUnusableInputsWithTheWindowsMessages) {
+// The window's rules, as the command line answers them: each refusal and
+// usage error with its whole message and exit status, each fit rule on both
+// sides of its limit, and the gear list's limit of 100 with and without a
+// 101st gear that would cut the thread exactly.
+TEST(Cli, AnswersEachCommandLine) {
+    // Each fit rule on a gear cover chart's gears, for 19 tpi.
+    const std::vector<std::string> cover = {
+        "-l", "16", "-n", "1", "-g", "20,20,30,35,40,40,45,50,55,57,60,65,80,80", "19"};
+    std::string hundred = "40";
+    for (int i = 0; i < 99; ++i) {
+        hundred += ",20";
+    }
     const struct {
         std::vector<std::string> args;
-        const char* message;
-    } cases[] = {
-        {{"abc"}, "Nothing to convert!"},
-        {{"0"}, "Nothing to convert!"},
-        {{"--", "-16"}, "Nothing to convert!"},
-        {{"inf"}, "Nothing to convert!"},
-        {{"nan"}, "Nothing to convert!"},
-        {{"8 "}, "Nothing to convert!"},
-        {{"-l", "abc", "abc"}, "Nothing to convert!"},
-        {{"-l", "abc", "8"}, "You must enter a lead screw pitch!"},
-        {{"-l", "0", "8"}, "You must enter a lead screw pitch!"},
-        {{"-l", "-8", "8"}, "You must enter a lead screw pitch!"},
-        {{"-l", "", "-g", "20", "8"}, "You must enter a lead screw pitch!"},
-        {{"-g", "20", "8"}, "Not enough change gears!"},
-        {{"-g", "", "8"}, "Not enough change gears!"},
+        int status;
+        std::string message;
+        std::string train = ""; // how the first line starts
+    } rows[] = {
+        {{"--clearance", "0"}, 0, "", "A = 30, B = 50, C = 80, D = 57, "},
+        {{"--clearance", "10"}, 0, "", "A = 40, B = 50, C = 60, D = 57, "},
+        {{"--min-sum", "257"}, 0, "", "A = 57, B = 55, C = 65, D = 80, "},
+        {{"--min-sum", "258"}, 0, "", "A = 55, B = ANY, C = --, D = 65, "},
+        {{"--spindle-gear", "45"}, 0, "", "A = 45, B = 20, C = 30, D = 80, "},
+        {{"-n", "1", "-l", "8", "-g", hundred, "50.8"}, 0, "", "A = 20, B = ANY, C = --, D = 40, "},
+        {{"-n", "1", "-l", "8", "-g", "127," + hundred, "50.8"},
+         0,
+         "101 gears given; only the 100 smallest take part",
+         "A = 20, B = ANY, C = --, D = 40, "},
+        {{"1,5"}, 2, "THREAD: '1,5' is not a number"},
+        {{"0x10"}, 2, "THREAD: '0x10' is not a number"},
+        {{"inf"}, 2, "THREAD: 'inf' is not a number"},
+        {{"8 "}, 2, "THREAD: '8 ' is not a number"},
+        {{""}, 1, "Nothing to convert!"},
+        {{"0", "-l", "0", "-g", "20"}, 1, "Nothing to convert!"},
+        {{"--", "-16"}, 1, "Nothing to convert!"},
+        {{"1e999"}, 1, "Nothing to convert!"},
+        {{"-t", "metric", "1e-307"}, 1, "Nothing to convert!"},
+        {{"-l", "abc", "8"}, 2, "--lead-screw: 'abc' is not a number"},
+        {{"-l", "", "-g", "20", "8"}, 1, "You must enter a lead screw pitch!"},
+        {{"-l", "-8", "8"}, 1, "You must enter a lead screw pitch!"},
+        {{"-u", "mm", "-l", "1e-307", "8"}, 1, "You must enter a lead screw pitch!"},
+        {{"-g", "20", "8"}, 1, "Not enough change gears!"},
+        {{"-g", "", "8"}, 1, "Not enough change gears!"},
+        {{"--pairs", "3", "-g", "20,30,40,50,60", "8"}, 1, "Not enough change gears!"},
+        {{"--pairs", "4", "8"}, 2, "--pairs: '4' is not one of 2, 3"},
+        {{"--bogus", "8"}, 2, "unknown option '--bogus'"},
+        {{"-t", "inch", "8"}, 2, "--type: 'inch' is not one of sae, metric, dp, module"},
+        {{"-u", "cm", "8"}, 2, "--lead-unit: 'cm' is not one of tpi, mm"},
+        {{"--format", "xml", "8"}, 2, "--format: 'xml' is not one of text, csv, json"},
+        {{"-g", "20,0", "8"}, 2, "--gears: '0' is not a whole number of at least 1"},
+        {{"-g", "20,3.5", "8"}, 2, "--gears: '3.5' is not a whole number of at least 1"},
+        {{"-g", "20,,30", "8"}, 2, "--gears: '' is not a number"},
+        {{"-n", "0", "8"}, 2, "--show: '0' is not a whole number from 1 to 99"},
+        {{"-n", "100", "8"}, 2, "--show: '100' is not a whole number from 1 to 99"},
+        {{"--clearance", "-1"}, 2, "--clearance: '-1' is not a whole number of at least 0"},
+        {{"--min-sum", "-1", "8"}, 2, "--min-sum: '-1' is not a whole number of at least 0"},
+        {{"--spindle-gear", "0"}, 2, "--spindle-gear: '0' is not a whole number of at least 1"},
+        {{"8", "9"}, 2, "unexpected argument '9'"},
+        {{}, 2, "missing THREAD"},
+        {{"8", "--show"}, 2, "option '--show' needs a value"},
+        {{"--threads", "unc", "8"}, 2, "option '--threads' does not apply to a single thread"},
+        {{"chart", "-t", "metric"}, 2, "option '-t' does not apply to chart"},
+        {{"chart", "16"}, 2, "unexpected argument '16'"},
+        {{"chart", "--threads", "unc,"}, 2, "--threads: unknown thread list ''"},
+        {{"chart", "-l", "0"}, 1, "You must enter a lead screw pitch!"},
+        {{"chart", "--pairs", "3", "-g", "20,30,40,50,60"}, 1, "Not enough change gears!"},
+        {{"lathes", "x"}, 2, "unexpected argument 'x'"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.args));
-        const ProcessResult result = RunCli(c.args);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, std::string("vantorel-cli: ") + c.message + "\n");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.args).substr(0, 80));
+        std::vector<std::string> args = row.args;
+        if (row.status == 0 && args.size() == 2) {
+            args.insert(args.end(), cover.begin(), cover.end());
+        }
+        const CliRun run = RunWith(args);
+        const std::string hint = row.status == 2 ? " (try 'vantorel-cli --help')" : "";
+        EXPECT_EQ(run.status, row.status);
+        EXPECT_EQ(run.out.rfind(row.train, 0), 0u) << run.out;
+        EXPECT_EQ(run.out.empty(), row.train.empty());
+        EXPECT_EQ(run.err, row.message.empty() ? "" : "vantorel-cli: " + row.message + hint + "\n");
     }
 }
 
-TEST(Cli, RejectsMalformedArgumentsNamingThem) {
+// The window's limits on the number to show: 1 to 99, by default 5.
+TEST(Cli, ShowsOneTo99Trains) {
+    EXPECT_EQ(RunWith({"-n", "1", "8"}).out,
+              "A = 20, B = 20, C = 50, D = 25, Thread =  8.000, Error =  0.000%\n");
+    for (const auto& [show, lines] : {std::pair<const char*, int>{"99", 99}, {"5", 5}}) {
+        const std::string out = RunWith({"-n", show, "8"}).out;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), lines);
+    }
+    const std::string byDefault = RunWith({"-l", "8", "-g", "20,30,40", "16"}).out;
+    EXPECT_EQ(std::count(byDefault.begin(), byDefault.end(), '\n'), 5) << "of 6 trains";
+}
+
+TEST(Cli, HelpAndVersion) {
     const struct {
         std::vector<std::string> args;
-        const char* named;
-    } cases[] = {
-        {{"--bogus", "8"}, "'--bogus'"},
-        {{"-x", "8"}, "'-x'"},
-        {{"-t", "inch", "8"}, "'inch'"},
-        {{"-u", "cm", "8"}, "'cm'"},
-        {{"-g", "20,0,30", "8"}, "'0'"},
-        {{"-g", "20,-5,30", "8"}, "'-5'"},
-        {{"-g", "20,3.5", "8"}, "'3.5'"},
-        {{"-g", "20,,30", "8"}, "''"},
-        {{"-g", "20,12a", "8"}, "'12a'"},
-        {{"-g", "20,99999999999999999999", "8"}, "'99999999999999999999'"},
-        {{"-n", "0", "8"}, "'0'"},
-        {{"-n", "100", "8"}, "'100'"},
-        {{"-n", "five", "8"}, "'five'"},
-        {{"8", "9"}, "'9'"},
-        {{}, "THREAD"},
-        {{"8", "--show"}, "'--show'"},
+        std::vector<std::string> shown;
+    } rows[] = {
+        {{"--help"},
+         {"Usage: vantorel-cli [options] THREAD\n       vantorel-cli chart [options]\n",
+          "  -u, --lead-unit tpi|mm ", "(default 20,20,25,30,35,40,40,45,50,55,60,65,80,80)",
+          "      --pairs 2|3 ", "\nThread lists: metric-coarse metric-fine unc unf bsw bsp",
+          "Exit status: 0", "\n  vantorel-cli -t metric -l 8 -n 3 1.5\n"}},
+        {{"chart", "-h"}, {"Usage: vantorel-cli chart [options]\n", "      --threads LIST "}},
+        {{"--version"}, {"vantorel-cli 0."}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.args));
-        const ProcessResult result = RunCli(c.args);
-        EXPECT_EQ(result.status, 2);
-        EXPECT_EQ(result.out, "");
-        EXPECT_NE(result.err.find(c.named), std::string::npos) << result.err;
-        EXPECT_NE(result.err.find("--help"), std::string::npos) << result.err;
-        EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line only";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args[0]);
+        const CliRun run = RunWith(row.args);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, "");
+        for (const std::string& text : row.shown) {
+            EXPECT_NE(run.out.find(text), std::string::npos) << text;
+        }
     }
 }
 
-TEST(Cli, HelpAndVersionGoToStdout) {
-    const ProcessResult help = RunCli({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: vantorel-cli [options] THREAD", 0), 0u);
-    EXPECT_NE(help.out.find("--lead-unit tpi|mm"), std::string::npos);
-    const ProcessResult version = RunCli({"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out.rfind("vantorel-cli ", 0), 0u);
-    EXPECT_EQ(version.err, "");
+// The real program, its stdout a full disk or closed: an error, not a cut file.
+TEST(Cli, LostOutputIsAnError) {
+    const std::string errors = testing::TempDir() + "vantorel_cli_stderr";
+    const struct {
+        const char* args;
+        const char* reason;
+    } rows[] = {
+        {"chart --threads all >/dev/full", "No space left on device"},
+        {"-n 1 8 >&-", "Bad file descriptor"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args);
+        const std::string command =
+            std::string(VANTOREL_CLI_PATH) + " " + row.args + " 2>" + errors;
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        std::ifstream file(errors);
+        std::stringstream text;
+        text << file.rdbuf();
+        EXPECT_EQ(text.str(),
+                  std::string("vantorel-cli: cannot write the output: ") + row.reason + "\n");
+    }
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 #include "cli.h"
 
+#include "chart_document.h"
+#include "gearbox.h"
 #include "gearcalc.h"
+#include "lathe_profile.h"
 #include "report.h"
 #include "thread_lists.h"
 
@@ -11,6 +14,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -39,9 +43,16 @@ struct Options {
     LeadScrewUnit leadUnit = LeadScrewUnit::TPI;
     std::string gears = kDefaultGears;
     std::optional<int> show;
+    int pairs = 2;
     OutputFormat format = OutputFormat::Text;
     FitRules rules;
     std::string threadLists = kDefaultThreadLists;
+    std::string output; // chart: the file to write, "-" for standard output
+    DocumentLayout document;
+    std::vector<GearboxPosition> gearbox; // none: the lead screw drives directly
+    std::string lathe;
+    std::string saveAs;
+    bool force = false;
 };
 
 // Thrown only inside this file, for faults the parser cannot see by itself.
@@ -96,6 +107,12 @@ bool IsPlainDecimal(const std::string& text) {
 std::string NotANumber(const std::string& text) {
     return "'" + text + "' is not a number";
 }
+
+// A measure may be empty or unusable (the window's messages say so later),
+// but what is typed must be a number.
+const CLI::Validator kMeasure(
+    [](std::string& text) { return text.empty() || IsPlainDecimal(text) ? "" : NotANumber(text); },
+    "", "measure");
 
 // A whole number from `lowest` to `highest`, read in base 10 whatever its
 // leading zeros, handed on in a form the parser cannot read as octal.
@@ -171,10 +188,23 @@ CLI::Validator Choice(std::vector<std::pair<std::string, Value>> choices) {
         "", "choice");
 }
 
-// The options a single thread and a chart share.
-void DeclareSharedOptions(CLI::App& app, Options& options) {
-    app.add_option("-l,--lead-screw", options.leadScrew, "lead-screw pitch (default 16)")
-        ->type_name("VALUE");
+const CLI::Validator kGearbox(
+    [](std::string& text) {
+        try {
+            ParseGearbox(text);
+            return std::string();
+        } catch (const GearboxError& error) {
+            return std::string(error.what());
+        }
+    },
+    "", "gearbox");
+
+// What a lathe profile holds, but for --pairs and the fit rules.
+void DeclareLatheOptions(CLI::App& app, Options& options) {
+    CLI::Option* lead =
+        app.add_option("-l,--lead-screw", options.leadScrew, "lead-screw pitch (default 16)")
+            ->type_name("VALUE")
+            ->check(kMeasure);
     app.add_option("-u,--lead-unit", options.leadUnit, "unit of the lead screw (default tpi)")
         ->type_name("tpi|mm")
         ->transform(
@@ -183,24 +213,31 @@ void DeclareSharedOptions(CLI::App& app, Options& options) {
                    std::string("comma-separated tooth counts\n(default ") + kDefaultGears + ")")
         ->type_name("LIST")
         ->transform(kGearList);
-    app.add_option_function<int>(
-           "-n,--show", [&options](const int& show) { options.show = show; },
-           "how many trains to list, 1 to 99\n(default 5; 1 per thread in a chart)")
-        ->type_name("N")
-        ->transform(WholeNumber(1, kMaxTrains - 1));
-    app.add_option("--format", options.format, "output format (default text)")
-        ->type_name("text|csv|json")
-        ->transform(Choice<OutputFormat>({{"text", OutputFormat::Text},
-                                          {"csv", OutputFormat::Csv},
-                                          {"json", OutputFormat::Json}}));
+    app.add_option_function<std::string>(
+           "--gearbox",
+           [&options](const std::string& text) { options.gearbox = ParseGearbox(text); },
+           "the lead screw of each gearbox position,\nin the unit of --lead-unit")
+        ->type_name("LABEL=VALUE,...")
+        ->check(kGearbox)
+        ->excludes(lead);
+    app.add_option("--lathe", options.lathe,
+                   "a lathe profile by name, or a file; the\nother options override its fields")
+        ->type_name("NAME|PATH");
+}
+
+void DeclarePairsAndFitRules(CLI::App& app, Options& options) {
+    app.add_option("--pairs", options.pairs, "pairs of change gears in a train (default 2)")
+        ->type_name("2|3")
+        ->transform(Choice<int>({{"2", 2}, {"3", 3}}));
     app.add_option_function<std::int64_t>(
            "--clearance", [&options](const std::int64_t& k) { options.rules.clearance = k; },
-           "compound trains only where B + K <= C + D\nand C + K <= A + B (teeth)")
+           "K teeth of room wherever a gear passes a shaft:\nB + K <= C + D and C + K <= A + B, "
+           "and for\nthree pairs E + K <= C + D and D + K <= E + F")
         ->type_name("K")
         ->transform(WholeNumber(0));
     app.add_option_function<std::int64_t>(
            "--min-sum", [&options](const std::int64_t& s) { options.rules.minimumSum = s; },
-           "compound trains only where A + B + C + D >= S")
+           "compound trains only where all gears sum to\nS teeth or more")
         ->type_name("S")
         ->transform(WholeNumber(0));
     app.add_option_function<std::int64_t>(
@@ -208,6 +245,51 @@ void DeclareSharedOptions(CLI::App& app, Options& options) {
            "only trains with this gear as A")
         ->type_name("A")
         ->transform(WholeNumber(1));
+}
+
+// The options a single thread and a chart share.
+// A chart may also be drawn as a PDF or SVG document.
+void DeclareSharedOptions(CLI::App& app, Options& options, bool chart) {
+    DeclareLatheOptions(app, options);
+    app.add_option_function<int>(
+           "-n,--show", [&options](const int& show) { options.show = show; },
+           "how many trains to list, 1 to 99\n(default 5; 1 per thread in a chart)")
+        ->type_name("N")
+        ->transform(WholeNumber(1, kMaxTrains - 1));
+    std::vector<std::pair<std::string, OutputFormat>> formats = {
+        {"text", OutputFormat::Text}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}};
+    if (chart) {
+        formats.insert(formats.end(), {{"pdf", OutputFormat::Pdf}, {"svg", OutputFormat::Svg}});
+    }
+    app.add_option("--format", options.format, "output format (default text)")
+        ->type_name(chart ? "text|csv|json|pdf|svg" : "text|csv|json")
+        ->transform(Choice<OutputFormat>(formats));
+    DeclarePairsAndFitRules(app, options);
+}
+
+const CLI::Validator kPercent(
+    [](std::string& text) {
+        if (!IsPlainDecimal(text)) {
+            return NotANumber(text);
+        }
+        return std::strtod(text.c_str(), nullptr) < 0.0 ? "'" + text + "' is below 0" : "";
+    },
+    "", "percent");
+
+// Where a chart goes, and how a PDF or SVG chart is laid out.
+void DeclareDocumentOptions(CLI::App& chart, Options& options) {
+    chart
+        .add_option("-o,--output", options.output,
+                    "write the chart to FILE, - for standard\noutput (needed for pdf and svg)")
+        ->type_name("FILE");
+    chart.add_option("--paper", options.document.paper, "pdf and svg: page size (default a4)")
+        ->type_name("a4|letter")
+        ->transform(Choice<Paper>({{"a4", Paper::A4}, {"letter", Paper::Letter}}));
+    chart
+        .add_option("--mark-above", options.document.markAbovePercent,
+                    "pdf and svg: shade trains more than\nPERCENT off (default 0.5)")
+        ->type_name("PERCENT")
+        ->transform(kPercent);
 }
 
 std::string ThreadListNames() {
@@ -222,7 +304,8 @@ std::string Footer() {
     return "Thread lists:" + ThreadListNames() +
            "\n\n"
            "Exit status: 0 on success (also when no train is found), 1 when an input\n"
-           "cannot be used for a calculation, 2 on a malformed command line.\n"
+           "cannot be used for a calculation, 2 on a malformed command line or a\n"
+           "lathe profile that cannot be used.\n"
            "\n"
            "Example: the three best trains for a 1.5 mm pitch on an 8 tpi lead screw\n"
            "  vantorel-cli -t metric -l 8 -n 3 1.5";
@@ -234,7 +317,7 @@ std::string UsageLines(const CLI::App& app) {
         return program + " " + app.get_name() + " [options]";
     }
     return program + " [options] THREAD\n       " + program + " chart [options]\n       " +
-           program + " lathes";
+           program + " lathes [--save NAME [options]]";
 }
 
 // Options and values in one column, as a man page shows them.
@@ -293,23 +376,43 @@ void DeclareCommands(CommandLine& line, Options& options) {
                                         {"metric", ThreadType::Metric},
                                         {"dp", ThreadType::DP},
                                         {"module", ThreadType::Modulus}}));
-    DeclareSharedOptions(app, options);
+    DeclareSharedOptions(app, options, false);
     app.add_option("THREAD", options.thread, "the thread to cut, in the unit of --type")
-        ->type_name("");
+        ->type_name("")
+        ->check(kMeasure);
 
     line.chart = app.add_subcommand("chart", "the best train for every thread of standard lists");
     line.chart->allow_extras();
     line.chart->footer("Thread lists:" + ThreadListNames());
-    DeclareSharedOptions(*line.chart, options);
+    DeclareSharedOptions(*line.chart, options, true);
     line.chart
         ->add_option("--threads", options.threadLists,
                      std::string("comma-separated lists, or all\n(default ") + kDefaultThreadLists +
                          ")")
         ->type_name("LIST")
         ->check(kThreadLists);
+    DeclareDocumentOptions(*line.chart, options);
 
-    line.lathes = app.add_subcommand("lathes", "list the lathe profiles found");
+    line.lathes = app.add_subcommand("lathes", "list the lathe profiles found, or save one");
     line.lathes->allow_extras();
+    DeclareLatheOptions(*line.lathes, options);
+    DeclarePairsAndFitRules(*line.lathes, options);
+    CLI::Option* save =
+        line.lathes->add_option("--save", options.saveAs, "write these options as a profile NAME")
+            ->type_name("NAME")
+            ->check(CLI::Validator(
+                [](std::string& name) {
+                    return IsLatheName(name) ? "" : "invalid name '" + name + "'";
+                },
+                "", "lathe name"));
+    // Lathe options without --save would be silently ignored.
+    for (CLI::Option* option : line.lathes->get_options()) {
+        if (option != save && option->get_lnames() != std::vector<std::string>{"help"}) {
+            option->needs(save);
+        }
+    }
+    line.lathes->add_flag("--force", options.force, "with --save, replace a profile of that name")
+        ->needs(save);
 }
 
 // Arguments no command took: an option of another command, an unknown one,
@@ -389,56 +492,163 @@ int Refuse(std::ostream& err, const char* message) {
     return kRefused;
 }
 
+// A typed measure in threads per inch, or nothing when the value or its
+// conversion is of no use: 25.4 / 1e-307 is as useless as 0.
+template <typename Unit>
+std::optional<double> UsableTpi(const std::string& text, Unit unit, double (*toTpi)(Unit, double)) {
+    double value = 0.0;
+    if (!ParseMeasure(text, &value) || !IsUsableMeasure(value)) {
+        return std::nullopt;
+    }
+    const double tpi = toTpi(unit, value);
+    return IsUsableMeasure(tpi) ? std::optional<double>(tpi) : std::nullopt;
+}
+
+// What the change gears drive, in threads per inch: each gearbox position,
+// or the lead screw as one position without a label.
+std::optional<std::vector<GearboxPosition>> LeadsTpi(const Options& options) {
+    std::vector<GearboxPosition> leads = options.gearbox;
+    if (leads.empty()) {
+        const std::optional<double> leadTpi =
+            UsableTpi(options.leadScrew, options.leadUnit, LeadScrewToTpi);
+        return leadTpi ? std::optional(std::vector<GearboxPosition>{{"", *leadTpi}}) : std::nullopt;
+    }
+    for (GearboxPosition& position : leads) {
+        position.leadScrew = LeadScrewToTpi(options.leadUnit, position.leadScrew);
+        if (!IsUsableMeasure(position.leadScrew)) {
+            return std::nullopt;
+        }
+    }
+    return leads;
+}
+
 // The lead screw's check and the gear count's, the window's last two, in its
-// order and with its messages. Returns the lead screw in threads per inch, or
-// nothing once the refusal is printed.
-std::optional<double> LeadTpiOrRefuse(const Options& options, std::size_t gearCount,
-                                      std::ostream& err) {
-    double lead = 0.0;
-    if (!ParseMeasure(options.leadScrew, &lead) || !IsUsableMeasure(lead)) {
+// order and with its messages. Returns LeadsTpi, or nothing once the refusal
+// is printed.
+std::optional<std::vector<GearboxPosition>>
+LeadsTpiOrRefuse(const Options& options, std::size_t gearCount, std::ostream& err) {
+    const auto leadTpi = LeadsTpi(options);
+    if (!leadTpi) {
         Refuse(err, "You must enter a lead screw pitch!");
         return std::nullopt;
     }
-    if (gearCount < 2) {
+    if (gearCount < (options.pairs == 3 ? 6u : 2u)) {
         Refuse(err, "Not enough change gears!");
         return std::nullopt;
     }
-    return LeadScrewToTpi(options.leadUnit, lead);
+    return leadTpi;
+}
+
+// The search keeps the window's limit; the user hears of it.
+void WarnOfUnusedGears(const std::vector<std::int64_t>& gears, std::ostream& err) {
+    if (gears.size() > kMaxGears) {
+        err << kProgram << ": " << gears.size() << " gears given; only the " << kMaxGears
+            << " smallest take part\n";
+    }
 }
 
 int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
-    double desired = 0.0;
-    if (!ParseMeasure(options.thread, &desired) || !IsUsableMeasure(desired)) {
+    const std::optional<double> desiredTpi = UsableTpi(options.thread, options.type, ThreadToTpi);
+    if (!desiredTpi) {
         return Refuse(err, "Nothing to convert!");
     }
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
-    const std::optional<double> leadTpi = LeadTpiOrRefuse(options, gears.size(), err);
+    const auto leadTpi = LeadsTpiOrRefuse(options, gears.size(), err);
     if (!leadTpi) {
         return kRefused;
     }
-    const double desiredTpi = ThreadToTpi(options.type, desired);
-    const auto table =
-        SearchBestTrains(desiredTpi, *leadTpi, gears, options.show.value_or(5), options.rules);
-    WriteTrains(out, options.format, ReportedTrainsOf(table), desiredTpi, options.type);
+    WarnOfUnusedGears(gears, err);
+    const auto trains = SearchGearbox(*desiredTpi, *leadTpi, gears, options.show.value_or(5),
+                                      options.rules, options.pairs);
+    WriteTrains(out, options.format, trains, *desiredTpi, options.type);
     return kDone;
 }
 
 int Chart(const Options& options, std::ostream& out, std::ostream& err) {
+    const bool drawn = options.format == OutputFormat::Pdf || options.format == OutputFormat::Svg;
+    if (drawn && options.output.empty()) {
+        throw UsageError{"a pdf or svg chart needs -o FILE, or -o - for standard output"};
+    }
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
-    const std::optional<double> leadTpi = LeadTpiOrRefuse(options, gears.size(), err);
+    const auto leadTpi = LeadsTpiOrRefuse(options, gears.size(), err);
     if (!leadTpi) {
         return kRefused;
     }
-    const auto chart = BuildChart(ChosenThreadLists(options.threadLists), *leadTpi, gears,
-                                  options.show.value_or(1), options.rules);
+    WarnOfUnusedGears(gears, err);
+    const auto chart = BuildGearboxChart(ChosenThreadLists(options.threadLists), *leadTpi, gears,
+                                         options.show.value_or(1), options.rules, options.pairs);
     const char* unit = options.leadUnit == LeadScrewUnit::MM ? " mm" : " tpi";
-    WriteChart(out, options.format, chart, {options.leadScrew + unit, gears, options.rules});
+    const std::string lead = options.gearbox.empty()
+                                 ? options.leadScrew + unit
+                                 : "on " + std::to_string(leadTpi->size()) + " gearbox positions";
+    const ChartSetting setting{lead, gears, options.rules, options.pairs};
+    if (options.output.empty()) {
+        WriteChart(out, options.format, chart, setting);
+        return kDone;
+    }
+    const std::string failure =
+        SaveChart(options.output, options.format, chart, setting, options.document, out);
+    return failure.empty() ? kDone : Refuse(err, failure.c_str());
+}
+
+// `lathes --save`: the options as they stand, defaults and --lathe included.
+int SaveProfile(const Options& options, std::ostream& err) {
+    LatheProfile profile;
+    profile.name = options.saveAs;
+    profile.leadUnit = options.leadUnit;
+    profile.gears = GearsOf(options.gears);
+    profile.rules = options.rules;
+    profile.pairs = options.pairs;
+    profile.gearbox = options.gearbox;
+    if (!LeadsTpiOrRefuse(options, profile.gears->size(), err)) {
+        return kRefused;
+    }
+    double lead = 0.0;
+    if (options.gearbox.empty() && ParseMeasure(options.leadScrew, &lead)) {
+        profile.leadScrew = lead;
+    }
+    try {
+        SaveLathe(profile, DefaultLatheDirectories(), options.force);
+    } catch (const LatheSaveError& error) {
+        return Refuse(err, error.what());
+    }
     return kDone;
 }
 
-// Profiles come with the lathe profiles; until then there is none to list.
-int ListLathes() {
-    return kDone;
+// Fields of a --lathe profile fill in what the command line leaves out; -l
+// and --gearbox each replace both the profile's lead screw and its gearbox.
+void ApplyLathe(const CLI::App& used, Options& options) {
+    if (used.count("--lathe") == 0) {
+        return;
+    }
+    const LatheProfile profile = LoadLathe(options.lathe, DefaultLatheDirectories());
+    const auto missing = [&used](const char* name) { return used.count(name) == 0; };
+    if (missing("--lead-screw") && missing("--gearbox")) {
+        options.gearbox = profile.gearbox;
+        options.leadScrew = profile.leadScrew ? MeasureText(*profile.leadScrew) : options.leadScrew;
+    }
+    if (missing("--lead-unit") && profile.leadUnit) {
+        options.leadUnit = *profile.leadUnit;
+    }
+    if (missing("--gears") && profile.gears) {
+        options.gears.clear();
+        for (std::int64_t teeth : *profile.gears) {
+            options.gears += (options.gears.empty() ? "" : ",") + std::to_string(teeth);
+        }
+    }
+    if (missing("--pairs") && profile.pairs) {
+        options.pairs = *profile.pairs;
+    }
+    const std::pair<const char*, std::optional<std::int64_t> FitRules::*> rules[] = {
+        {"--clearance", &FitRules::clearance},
+        {"--min-sum", &FitRules::minimumSum},
+        {"--spindle-gear", &FitRules::spindleGear},
+    };
+    for (const auto& [name, rule] : rules) {
+        if (missing(name) && profile.rules.*rule) {
+            options.rules.*rule = profile.rules.*rule;
+        }
+    }
 }
 
 // The one place that sends a parsed command line to its work.
@@ -447,8 +657,11 @@ int Dispatch(const CommandLine& line, const Options& options, std::ostream& out,
     if (line.chart->parsed()) {
         return Chart(options, out, err);
     }
+    if (line.lathes->parsed() && !options.saveAs.empty()) {
+        return SaveProfile(options, err);
+    }
     if (line.lathes->parsed()) {
-        return ListLathes();
+        return ListLathes(DefaultLatheDirectories(), out, err) ? kDone : kBadUsage;
     }
     if (line.app.count("THREAD") == 0) {
         throw UsageError{"missing THREAD"};
@@ -471,14 +684,24 @@ int BadUsage(std::ostream& err, const std::string& message) {
     return kBadUsage;
 }
 
-} // namespace
+// Output cut short (a full disk, a closed stdout) must not pass for success.
+int CheckOutput(std::ostream& out, std::ostream& err) {
+    if (out.flush()) {
+        return kDone;
+    }
+    const int error = errno;
+    err << kProgram << ": cannot write the output"
+        << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << '\n';
+    return kRefused;
+}
 
-int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
     Options options;
     CommandLine line;
     DeclareCommands(line, options);
     try {
         Parse(line, argc, argv);
+        ApplyLathe(UsedCommand(line), options);
         return Dispatch(line, options, out, err);
     } catch (const CLI::CallForHelp&) {
         out << line.app.help();
@@ -490,5 +713,15 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         return BadUsage(err, UsageMessage(error));
     } catch (const UsageError& error) {
         return BadUsage(err, error.message);
+    } catch (const LatheProfileError& error) {
+        err << kProgram << ": " << error.what() << '\n';
+        return kBadUsage;
     }
+}
+
+} // namespace
+
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    const int status = RunCommandLine(argc, argv, out, err);
+    return status == kDone ? CheckOutput(out, err) : status;
 }

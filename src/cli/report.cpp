@@ -2,12 +2,229 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cinttypes>
+#include <cstdarg>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// Plain numbers for spreadsheets: no padding, enough digits to compare.
+std::string Plain(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6f", value);
+    return text;
+}
+
+std::string ThreePairLine(const ReportedTrain& train, double desiredTpi, ThreadType type) {
+    ThreePairTrain threePairs;
+    threePairs.A = train.A;
+    threePairs.B = train.B;
+    threePairs.C = train.C;
+    threePairs.D = train.D;
+    threePairs.E = *train.E;
+    threePairs.F = *train.F;
+    threePairs.thread = train.thread;
+    threePairs.error = train.error;
+    return FormatThreePairLine(threePairs, desiredTpi, type);
+}
+
+// Exactly the window's result line, or its longer form for three pairs.
+std::string TextLine(const ReportedTrain& train, double desiredTpi, ThreadType type) {
+    if (train.E) {
+        return ThreePairLine(train, desiredTpi, type);
+    }
+    GearTrain twoPairs;
+    twoPairs.A = train.A;
+    twoPairs.B = train.B;
+    twoPairs.C = train.C;
+    twoPairs.D = train.D;
+    twoPairs.thread = train.thread;
+    twoPairs.error = train.error;
+    return FormatResultLine(twoPairs, desiredTpi, type);
+}
+
+Json TrainJson(const ReportedTrain& train, double desiredTpi, ThreadType type) {
+    Json object;
+    object["a"] = train.A;
+    object["b"] = IsSimple(train) ? Json(nullptr) : Json(train.B);
+    object["c"] = IsSimple(train) ? Json(nullptr) : Json(train.C);
+    object["d"] = train.D;
+    object["e"] = train.E ? Json(*train.E) : Json(nullptr);
+    object["f"] = train.F ? Json(*train.F) : Json(nullptr);
+    object["thread"] = TpiToThread(type, train.thread);
+    object["unit"] = UnitName(type);
+    object["error_percent"] = PercentError(train, desiredTpi);
+    object["simple"] = IsSimple(train);
+    if (!train.gearbox.empty()) {
+        object["gearbox"] = train.gearbox;
+    }
+    return object;
+}
+
+std::string Teeth(const std::optional<std::int64_t>& teeth) {
+    return teeth ? std::to_string(*teeth) : "";
+}
+
+// A simple train's B and C are left empty, as its idler may be any gear, and
+// so are E and F of a train of two pairs.
+std::string CsvGears(const ReportedTrain& train) {
+    const std::string b = IsSimple(train) ? "" : std::to_string(train.B);
+    const std::string c = IsSimple(train) ? "" : std::to_string(train.C);
+    return std::to_string(train.A) + "," + b + "," + c + "," + std::to_string(train.D) + "," +
+           Teeth(train.E) + "," + Teeth(train.F) + "," + (IsSimple(train) ? "true" : "false");
+}
+
+// Quoted only when a field needs it, as RFC 4180 has it.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (char c : text) {
+        quoted += c == '"' ? "\"\"" : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+// A row of the text chart, however long its numbers are.
+__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int size = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(static_cast<std::size_t>(std::max(size, 0)) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, again);
+    va_end(again);
+    text.pop_back();
+    return text;
+}
+
+// Trains found on a gearbox name their position: in brackets before a text
+// line, in a last CSV column, in a text chart's column as wide as its
+// longest label.
+std::string Position(const ReportedTrain& train) {
+    return train.gearbox.empty() ? "" : "[" + train.gearbox + "] ";
+}
+
+bool HasGearbox(const std::vector<ReportedTrain>& trains) {
+    return std::any_of(trains.begin(), trains.end(),
+                       [](const ReportedTrain& train) { return !train.gearbox.empty(); });
+}
+
+bool HasGearbox(const std::vector<ChartEntry>& chart) {
+    return std::any_of(chart.begin(), chart.end(),
+                       [](const ChartEntry& entry) { return HasGearbox(entry.trains); });
+}
+
+std::string CsvGearbox(const ReportedTrain& train) {
+    return train.gearbox.empty() ? "" : "," + CsvField(train.gearbox);
+}
+
+std::size_t GearboxWidth(const std::vector<ChartEntry>& chart) {
+    std::size_t width = 0;
+    for (const ChartEntry& entry : chart) {
+        for (const ReportedTrain& train : entry.trains) {
+            width = std::max(width, train.gearbox.size());
+        }
+    }
+    return width == 0 ? 0 : std::max<std::size_t>(width, 7);
+}
+
+std::string GearboxCell(const std::string& label, std::size_t width) {
+    return width == 0 ? "" : label + std::string(width + 1 - label.size(), ' ');
+}
+
+std::string ChartHeading(bool threePairs, std::size_t gearboxWidth) {
+    return Format("%-10s %-12s %s%6s %6s %6s %6s", "Thread", "Wanted",
+                  GearboxCell("Gearbox", gearboxWidth).c_str(), "A", "B", "C", "D") +
+           (threePairs ? Format(" %6s %6s", "E", "F") : "") + Format(" %10s %9s\n", "Cut", "Error");
+}
+
+// The thread's name and wanted value stand on its first row only.
+std::string ChartRow(const ChartEntry& entry, const ReportedTrain& train, bool first,
+                     bool threePairs, std::size_t gearboxWidth) {
+    const std::string b = IsSimple(train) ? "ANY" : std::to_string(train.B);
+    const std::string c = IsSimple(train) ? "--" : std::to_string(train.C);
+    return Format("%-10s %-12s %s%6" PRId64 " %6s %6s %6" PRId64,
+                  first ? entry.thread.name.c_str() : "",
+                  first ? WantedText(entry.thread).c_str() : "",
+                  GearboxCell(train.gearbox, gearboxWidth).c_str(), train.A, b.c_str(), c.c_str(),
+                  train.D) +
+           (threePairs ? Format(" %6s %6s", Teeth(train.E).c_str(), Teeth(train.F).c_str()) : "") +
+           Format(" %10.3f %8.3f%%\n", TpiToThread(entry.thread.type, train.thread),
+                  PercentError(train, entry.desiredTpi));
+}
+
+void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
+                    const ChartSetting& setting) {
+    const bool threePairs = setting.pairs == 3;
+    const std::size_t gearboxWidth = GearboxWidth(chart);
+    out << "Lead screw " << setting.leadScrew << "; gears " << GearList(setting.gears)
+        << (threePairs ? "; trains of two or three pairs" : "") << "\n"
+        << "Fit rules: " << RulesText(setting.rules) << "\n";
+    std::string list;
+    for (const ChartEntry& entry : chart) {
+        if (entry.list != list) {
+            list = entry.list;
+            const ThreadList* found = FindThreadList(list);
+            out << "\n"
+                << (found != nullptr ? found->description : list) << "\n"
+                << ChartHeading(threePairs, gearboxWidth);
+        }
+        if (entry.trains.empty()) {
+            out << Format("%-10s %-12s  no train of these gears fits\n", entry.thread.name.c_str(),
+                          WantedText(entry.thread).c_str());
+        }
+        for (std::size_t i = 0; i < entry.trains.size(); ++i) {
+            out << ChartRow(entry, entry.trains[i], i == 0, threePairs, gearboxWidth);
+        }
+    }
+}
+
+void WriteCsvChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
+    const bool gearbox = HasGearbox(chart);
+    out << "list,name,wanted,unit,rank,a,b,c,d,e,f,simple,thread,error_percent"
+        << (gearbox ? ",gearbox\n" : "\n");
+    for (const ChartEntry& entry : chart) {
+        const std::string thread = CsvField(entry.list) + "," + CsvField(entry.thread.name) + "," +
+                                   Plain(entry.thread.value) + "," + UnitName(entry.thread.type);
+        if (entry.trains.empty()) {
+            out << thread << ",,,,,,,,,," << (gearbox ? ",\n" : "\n");
+        }
+        int rank = 1;
+        for (const ReportedTrain& train : entry.trains) {
+            out << thread << "," << rank++ << "," << CsvGears(train) << ","
+                << Plain(TpiToThread(entry.thread.type, train.thread)) << ","
+                << Plain(PercentError(train, entry.desiredTpi)) << CsvGearbox(train) << "\n";
+        }
+    }
+}
+
+void WriteJsonChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
+    Json entries = Json::array();
+    for (const ChartEntry& entry : chart) {
+        Json trains = Json::array();
+        for (const ReportedTrain& train : entry.trains) {
+            trains.push_back(TrainJson(train, entry.desiredTpi, entry.thread.type));
+        }
+        Json object;
+        object["list"] = entry.list;
+        object["name"] = entry.thread.name;
+        object["wanted"] = entry.thread.value;
+        object["unit"] = UnitName(entry.thread.type);
+        object["trains"] = trains;
+        entries.push_back(object);
+    }
+    out << entries.dump(2) << "\n";
+}
+
+} // namespace
 
 const char* UnitName(ThreadType type) {
     switch (type) {
@@ -23,64 +240,12 @@ const char* UnitName(ThreadType type) {
     return "tpi";
 }
 
-// Plain numbers for spreadsheets: no padding, enough digits to compare.
-std::string Plain(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6f", value);
-    return text;
-}
-
 bool IsSimple(const ReportedTrain& train) {
-    return train.B == train.C;
-}
-
-// Exactly the window's result line.
-std::string TextLine(const ReportedTrain& train, double desiredTpi, ThreadType type) {
-    GearTrain twoPairs;
-    twoPairs.A = train.A;
-    twoPairs.B = train.B;
-    twoPairs.C = train.C;
-    twoPairs.D = train.D;
-    twoPairs.thread = train.thread;
-    twoPairs.error = train.error;
-    return FormatResultLine(twoPairs, desiredTpi, type);
+    return !train.E && train.B == train.C;
 }
 
 double PercentError(const ReportedTrain& train, double desiredTpi) {
     return (train.error / desiredTpi) * 100.0;
-}
-
-Json TrainJson(const ReportedTrain& train, double desiredTpi, ThreadType type) {
-    Json object;
-    object["a"] = train.A;
-    object["b"] = IsSimple(train) ? Json(nullptr) : Json(train.B);
-    object["c"] = IsSimple(train) ? Json(nullptr) : Json(train.C);
-    object["d"] = train.D;
-    object["thread"] = TpiToThread(type, train.thread);
-    object["unit"] = UnitName(type);
-    object["error_percent"] = PercentError(train, desiredTpi);
-    object["simple"] = IsSimple(train);
-    return object;
-}
-
-// A simple train's B and C are left empty, as its idler may be any gear.
-std::string CsvGears(const ReportedTrain& train) {
-    const std::string b = IsSimple(train) ? "" : std::to_string(train.B);
-    const std::string c = IsSimple(train) ? "" : std::to_string(train.C);
-    return std::to_string(train.A) + "," + b + "," + c + "," + std::to_string(train.D) + "," +
-           (IsSimple(train) ? "true" : "false");
-}
-
-// Quoted only when a field needs it, as RFC 4180 has it.
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c == '"' ? "\"\"" : std::string(1, c);
-    }
-    return quoted + "\"";
 }
 
 std::string GearList(const std::vector<std::int64_t>& gears) {
@@ -111,79 +276,6 @@ std::string WantedText(const StandardThread& thread) {
     return text;
 }
 
-void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
-                    const ChartSetting& setting) {
-    out << "Lead screw " << setting.leadScrew << "; gears " << GearList(setting.gears) << "\n"
-        << "Fit rules: " << RulesText(setting.rules) << "\n";
-    std::string list;
-    char line[256];
-    for (const ChartEntry& entry : chart) {
-        if (entry.list != list) {
-            list = entry.list;
-            const ThreadList* found = FindThreadList(list);
-            out << "\n" << (found != nullptr ? found->description : list) << "\n";
-            std::snprintf(line, sizeof line, "%-10s %-12s %6s %6s %6s %6s %10s %9s\n", "Thread",
-                          "Wanted", "A", "B", "C", "D", "Cut", "Error");
-            out << line;
-        }
-        if (entry.trains.empty()) {
-            std::snprintf(line, sizeof line, "%-10s %-12s  no train of these gears fits\n",
-                          entry.thread.name.c_str(), WantedText(entry.thread).c_str());
-            out << line;
-        }
-        bool first = true;
-        for (const ReportedTrain& train : entry.trains) {
-            const std::string b = IsSimple(train) ? "ANY" : std::to_string(train.B);
-            const std::string c = IsSimple(train) ? "--" : std::to_string(train.C);
-            std::snprintf(line, sizeof line,
-                          "%-10s %-12s %6" PRId64 " %6s %6s %6" PRId64 " %10.3f %8.3f%%\n",
-                          first ? entry.thread.name.c_str() : "",
-                          first ? WantedText(entry.thread).c_str() : "", train.A, b.c_str(),
-                          c.c_str(), train.D, TpiToThread(entry.thread.type, train.thread),
-                          PercentError(train, entry.desiredTpi));
-            out << line;
-            first = false;
-        }
-    }
-}
-
-void WriteCsvChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
-    out << "list,name,wanted,unit,rank,a,b,c,d,simple,thread,error_percent\n";
-    for (const ChartEntry& entry : chart) {
-        const std::string thread = CsvField(entry.list) + "," + CsvField(entry.thread.name) + "," +
-                                   Plain(entry.thread.value) + "," + UnitName(entry.thread.type);
-        if (entry.trains.empty()) {
-            out << thread << ",,,,,,,,\n";
-        }
-        int rank = 1;
-        for (const ReportedTrain& train : entry.trains) {
-            out << thread << "," << rank++ << "," << CsvGears(train) << ","
-                << Plain(TpiToThread(entry.thread.type, train.thread)) << ","
-                << Plain(PercentError(train, entry.desiredTpi)) << "\n";
-        }
-    }
-}
-
-void WriteJsonChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
-    Json entries = Json::array();
-    for (const ChartEntry& entry : chart) {
-        Json trains = Json::array();
-        for (const ReportedTrain& train : entry.trains) {
-            trains.push_back(TrainJson(train, entry.desiredTpi, entry.thread.type));
-        }
-        Json object;
-        object["list"] = entry.list;
-        object["name"] = entry.thread.name;
-        object["wanted"] = entry.thread.value;
-        object["unit"] = UnitName(entry.thread.type);
-        object["trains"] = trains;
-        entries.push_back(object);
-    }
-    out << entries.dump(2) << "\n";
-}
-
-} // namespace
-
 ReportedTrain ReportedTrainOf(const GearTrain& train) {
     return {train.A,      train.B,      train.C,     train.D, std::nullopt,
             std::nullopt, train.thread, train.error, ""};
@@ -199,15 +291,45 @@ std::vector<ReportedTrain> ReportedTrainsOf(const std::vector<GearTrain>& table)
     return trains;
 }
 
+ReportedTrain ReportedTrainOf(const ThreePairTrain& train) {
+    return {train.A, train.B, train.C, train.D, train.E, train.F, train.thread, train.error, ""};
+}
+
+std::vector<ReportedTrain> ReportedTrainsOf(const std::vector<ThreePairTrain>& trains) {
+    std::vector<ReportedTrain> reported;
+    for (const ThreePairTrain& train : trains) {
+        reported.push_back(ReportedTrainOf(train));
+    }
+    return reported;
+}
+
+std::vector<ReportedTrain> BestOfBoth(const std::vector<ReportedTrain>& twoPairs,
+                                      const std::vector<ReportedTrain>& threePairs, int show) {
+    std::vector<ReportedTrain> best;
+    // std::merge takes from the first range on equal keys.
+    std::merge(twoPairs.begin(), twoPairs.end(), threePairs.begin(), threePairs.end(),
+               std::back_inserter(best),
+               [](const ReportedTrain& a, const ReportedTrain& b) { return a.error < b.error; });
+    best.resize(std::min(best.size(), static_cast<std::size_t>(std::max(show, 0))));
+    return best;
+}
+
 std::vector<ChartEntry> BuildChart(const std::vector<const ThreadList*>& lists, double leadTpi,
                                    const std::vector<std::int64_t>& gears, int show,
-                                   const FitRules& rules) {
+                                   const FitRules& rules, int pairs) {
     std::vector<ChartEntry> chart;
     for (const ThreadList* list : lists) {
         for (const StandardThread& thread : list->threads) {
             const double desiredTpi = ThreadToTpi(thread.type, thread.value);
-            const auto table = SearchBestTrains(desiredTpi, leadTpi, gears, show, rules);
-            chart.push_back({list->name, thread, desiredTpi, ReportedTrainsOf(table)});
+            std::vector<ReportedTrain> trains =
+                ReportedTrainsOf(SearchBestTrains(desiredTpi, leadTpi, gears, show, rules));
+            if (pairs == 3) {
+                trains = BestOfBoth(trains,
+                                    ReportedTrainsOf(SearchBestThreePairTrains(desiredTpi, leadTpi,
+                                                                               gears, show, rules)),
+                                    show);
+            }
+            chart.push_back({list->name, thread, desiredTpi, trains});
         }
     }
     return chart;
@@ -224,16 +346,18 @@ void WriteTrains(std::ostream& out, OutputFormat format, const std::vector<Repor
         return;
     }
     if (format == OutputFormat::Csv) {
-        out << "rank,a,b,c,d,simple,thread,unit,error_percent\n";
+        out << "rank,a,b,c,d,e,f,simple,thread,unit,error_percent"
+            << (HasGearbox(trains) ? ",gearbox\n" : "\n");
         int rank = 1;
         for (const ReportedTrain& train : trains) {
             out << rank++ << "," << CsvGears(train) << "," << Plain(TpiToThread(type, train.thread))
-                << "," << UnitName(type) << "," << Plain(PercentError(train, desiredTpi)) << "\n";
+                << "," << UnitName(type) << "," << Plain(PercentError(train, desiredTpi))
+                << CsvGearbox(train) << "\n";
         }
         return;
     }
     for (const ReportedTrain& train : trains) {
-        out << TextLine(train, desiredTpi, type) << '\n';
+        out << Position(train) << TextLine(train, desiredTpi, type) << '\n';
     }
 }
 
@@ -247,6 +371,8 @@ void WriteChart(std::ostream& out, OutputFormat format, const std::vector<ChartE
         WriteJsonChart(out, chart);
         return;
     case OutputFormat::Text:
+    case OutputFormat::Pdf:
+    case OutputFormat::Svg:
         break;
     }
     WriteTextChart(out, chart, setting);

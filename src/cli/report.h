@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-enum class OutputFormat { Text, Csv, Json };
+// Pdf and Svg are for charts only, drawn by chart_document.h.
+enum class OutputFormat { Text, Csv, Json, Pdf, Svg };
 
 // One train as every output reports it: two pairs, or three with E and F, and
 // the gearbox position it was found on.
@@ -24,9 +25,24 @@ struct ReportedTrain {
 };
 
 ReportedTrain ReportedTrainOf(const GearTrain& train);
+ReportedTrain ReportedTrainOf(const ThreePairTrain& train);
+
+// What every output says the same way, the printed chart among them.
+const char* UnitName(ThreadType type);
+bool IsSimple(const ReportedTrain& train);
+double PercentError(const ReportedTrain& train, double desiredTpi);
+std::string WantedText(const StandardThread& thread); // "1.5 mm"
+std::string GearList(const std::vector<std::int64_t>& gears);
+std::string RulesText(const FitRules& rules); // "none" without rules
 
 // The kept trains of a search's table, best first, empty slots left out.
 std::vector<ReportedTrain> ReportedTrainsOf(const std::vector<GearTrain>& table);
+std::vector<ReportedTrain> ReportedTrainsOf(const std::vector<ThreePairTrain>& trains);
+
+// The best `show` of both lists (each sorted by error); on equal errors the
+// train of two pairs comes first, as it needs fewer gears.
+std::vector<ReportedTrain> BestOfBoth(const std::vector<ReportedTrain>& twoPairs,
+                                      const std::vector<ReportedTrain>& threePairs, int show);
 
 // The trains found for one thread of a chart, best first, empty slots left out.
 struct ChartEntry {
@@ -37,16 +53,18 @@ struct ChartEntry {
 };
 
 // The best `show` trains for every thread of `lists`, from `gears` (already
-// in the order the search should see them) under `rules`.
+// in the order the search should see them) under `rules`; with `pairs` 3, of
+// two or three pairs.
 std::vector<ChartEntry> BuildChart(const std::vector<const ThreadList*>& lists, double leadTpi,
                                    const std::vector<std::int64_t>& gears, int show,
-                                   const FitRules& rules);
+                                   const FitRules& rules, int pairs = 2);
 
 // What the chart was made for, printed above a text chart.
 struct ChartSetting {
     std::string leadScrew; // as typed, with its unit
     std::vector<std::int64_t> gears;
     FitRules rules;
+    int pairs = 2;
 };
 
 // One calculation. Text is exactly the window's result lines.

@@ -1,0 +1,33 @@
+// What a machinist waits for: `vantorel-cli chart --pairs 3 --threads all`
+// (about 170 threads, each searched for two and for three pairs) over the 14
+// usual gears plus a 127, run in-process from parsing to the last text line.
+#include "cli.h"
+
+#include <benchmark/benchmark.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+void BM_ChartOfThreePairs(benchmark::State& state) {
+    std::vector<std::string> args = {
+        "vantorel-cli", "chart", "--pairs", "3",  "--threads",
+        "all",          "-l",    "8",       "-g", "20,20,25,30,35,40,40,45,50,55,60,65,80,80,127"};
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    for (auto _ : state) {
+        std::ostringstream out;
+        std::ostringstream err;
+        benchmark::DoNotOptimize(RunCli(static_cast<int>(argv.size()), argv.data(), out, err));
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_ChartOfThreePairs)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
