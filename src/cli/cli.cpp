@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include "chart_document.h"
 #include "gearcalc.h"
 #include "report.h"
 #include "thread_lists.h"
@@ -43,6 +44,8 @@ struct Options {
     OutputFormat format = OutputFormat::Text;
     FitRules rules;
     std::string threadLists = kDefaultThreadLists;
+    std::string output; // chart: the file to write, "-" for standard output
+    DocumentLayout document;
 };
 
 // Thrown only inside this file, for faults the parser cannot see by itself.
@@ -179,7 +182,8 @@ CLI::Validator Choice(std::vector<std::pair<std::string, Value>> choices) {
 }
 
 // The options a single thread and a chart share.
-void DeclareSharedOptions(CLI::App& app, Options& options) {
+// A chart may also be drawn as a PDF or SVG document.
+void DeclareSharedOptions(CLI::App& app, Options& options, bool chart) {
     app.add_option("-l,--lead-screw", options.leadScrew, "lead-screw pitch (default 16)")
         ->type_name("VALUE")
         ->check(kMeasure);
@@ -199,11 +203,14 @@ void DeclareSharedOptions(CLI::App& app, Options& options) {
     app.add_option("--pairs", options.pairs, "pairs of change gears in a train (default 2)")
         ->type_name("2|3")
         ->transform(Choice<int>({{"2", 2}, {"3", 3}}));
+    std::vector<std::pair<std::string, OutputFormat>> formats = {
+        {"text", OutputFormat::Text}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}};
+    if (chart) {
+        formats.insert(formats.end(), {{"pdf", OutputFormat::Pdf}, {"svg", OutputFormat::Svg}});
+    }
     app.add_option("--format", options.format, "output format (default text)")
-        ->type_name("text|csv|json")
-        ->transform(Choice<OutputFormat>({{"text", OutputFormat::Text},
-                                          {"csv", OutputFormat::Csv},
-                                          {"json", OutputFormat::Json}}));
+        ->type_name(chart ? "text|csv|json|pdf|svg" : "text|csv|json")
+        ->transform(Choice<OutputFormat>(formats));
     app.add_option_function<std::int64_t>(
            "--clearance", [&options](const std::int64_t& k) { options.rules.clearance = k; },
            "K teeth of room wherever a gear passes a shaft:\nB + K <= C + D and C + K <= A + B, "
@@ -220,6 +227,31 @@ void DeclareSharedOptions(CLI::App& app, Options& options) {
            "only trains with this gear as A")
         ->type_name("A")
         ->transform(WholeNumber(1));
+}
+
+const CLI::Validator kPercent(
+    [](std::string& text) {
+        if (!IsPlainDecimal(text)) {
+            return NotANumber(text);
+        }
+        return std::strtod(text.c_str(), nullptr) < 0.0 ? "'" + text + "' is below 0" : "";
+    },
+    "", "percent");
+
+// Where a chart goes, and how a PDF or SVG chart is laid out.
+void DeclareDocumentOptions(CLI::App& chart, Options& options) {
+    chart
+        .add_option("-o,--output", options.output,
+                    "write the chart to FILE, - for standard\noutput (needed for pdf and svg)")
+        ->type_name("FILE");
+    chart.add_option("--paper", options.document.paper, "pdf and svg: page size (default a4)")
+        ->type_name("a4|letter")
+        ->transform(Choice<Paper>({{"a4", Paper::A4}, {"letter", Paper::Letter}}));
+    chart
+        .add_option("--mark-above", options.document.markAbovePercent,
+                    "pdf and svg: shade trains more than\nPERCENT off (default 0.5)")
+        ->type_name("PERCENT")
+        ->transform(kPercent);
 }
 
 std::string ThreadListNames() {
@@ -307,7 +339,7 @@ void DeclareCommands(CommandLine& line, Options& options) {
                                         {"metric", ThreadType::Metric},
                                         {"dp", ThreadType::DP},
                                         {"module", ThreadType::Modulus}}));
-    DeclareSharedOptions(app, options);
+    DeclareSharedOptions(app, options, false);
     app.add_option("THREAD", options.thread, "the thread to cut, in the unit of --type")
         ->type_name("")
         ->check(kMeasure);
@@ -315,13 +347,14 @@ void DeclareCommands(CommandLine& line, Options& options) {
     line.chart = app.add_subcommand("chart", "the best train for every thread of standard lists");
     line.chart->allow_extras();
     line.chart->footer("Thread lists:" + ThreadListNames());
-    DeclareSharedOptions(*line.chart, options);
+    DeclareSharedOptions(*line.chart, options, true);
     line.chart
         ->add_option("--threads", options.threadLists,
                      std::string("comma-separated lists, or all\n(default ") + kDefaultThreadLists +
                          ")")
         ->type_name("LIST")
         ->check(kThreadLists);
+    DeclareDocumentOptions(*line.chart, options);
 
     line.lathes = app.add_subcommand("lathes", "list the lathe profiles found");
     line.lathes->allow_extras();
@@ -464,6 +497,10 @@ int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
 }
 
 int Chart(const Options& options, std::ostream& out, std::ostream& err) {
+    const bool drawn = options.format == OutputFormat::Pdf || options.format == OutputFormat::Svg;
+    if (drawn && options.output.empty()) {
+        throw UsageError{"a pdf or svg chart needs -o FILE, or -o - for standard output"};
+    }
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
     const std::optional<double> leadTpi = LeadTpiOrRefuse(options, gears.size(), err);
     if (!leadTpi) {
@@ -473,9 +510,14 @@ int Chart(const Options& options, std::ostream& out, std::ostream& err) {
     const auto chart = BuildChart(ChosenThreadLists(options.threadLists), *leadTpi, gears,
                                   options.show.value_or(1), options.rules, options.pairs);
     const char* unit = options.leadUnit == LeadScrewUnit::MM ? " mm" : " tpi";
-    WriteChart(out, options.format, chart,
-               {options.leadScrew + unit, gears, options.rules, options.pairs});
-    return kDone;
+    const ChartSetting setting{options.leadScrew + unit, gears, options.rules, options.pairs};
+    if (options.output.empty()) {
+        WriteChart(out, options.format, chart, setting);
+        return kDone;
+    }
+    const std::string failure =
+        SaveChart(options.output, options.format, chart, setting, options.document, out);
+    return failure.empty() ? kDone : Refuse(err, failure.c_str());
 }
 
 // Profiles come with the lathe profiles; until then there is none to list.

@@ -12,29 +12,11 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-const char* UnitName(ThreadType type) {
-    switch (type) {
-    case ThreadType::Metric:
-        return "mm";
-    case ThreadType::DP:
-        return "DP";
-    case ThreadType::Modulus:
-        return "module";
-    case ThreadType::SAE:
-        break;
-    }
-    return "tpi";
-}
-
 // Plain numbers for spreadsheets: no padding, enough digits to compare.
 std::string Plain(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.6f", value);
     return text;
-}
-
-bool IsSimple(const ReportedTrain& train) {
-    return !train.E && train.B == train.C;
 }
 
 std::string ThreePairLine(const ReportedTrain& train, double desiredTpi, ThreadType type) {
@@ -63,10 +45,6 @@ std::string TextLine(const ReportedTrain& train, double desiredTpi, ThreadType t
     twoPairs.thread = train.thread;
     twoPairs.error = train.error;
     return FormatResultLine(twoPairs, desiredTpi, type);
-}
-
-double PercentError(const ReportedTrain& train, double desiredTpi) {
-    return (train.error / desiredTpi) * 100.0;
 }
 
 Json TrainJson(const ReportedTrain& train, double desiredTpi, ThreadType type) {
@@ -107,34 +85,6 @@ std::string CsvField(const std::string& text) {
         quoted += c == '"' ? "\"\"" : std::string(1, c);
     }
     return quoted + "\"";
-}
-
-std::string GearList(const std::vector<std::int64_t>& gears) {
-    std::string text;
-    for (std::int64_t teeth : gears) {
-        text += (text.empty() ? "" : " ") + std::to_string(teeth);
-    }
-    return text;
-}
-
-std::string RulesText(const FitRules& rules) {
-    std::string text;
-    if (rules.clearance) {
-        text += "clearance " + std::to_string(*rules.clearance) + " teeth; ";
-    }
-    if (rules.minimumSum) {
-        text += "gears summing to at least " + std::to_string(*rules.minimumSum) + " teeth; ";
-    }
-    if (rules.spindleGear) {
-        text += "spindle gear " + std::to_string(*rules.spindleGear) + "; ";
-    }
-    return text.empty() ? "none" : text.substr(0, text.size() - 2);
-}
-
-std::string WantedText(const StandardThread& thread) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%g %s", thread.value, UnitName(thread.type));
-    return text;
 }
 
 // A row of the text chart, however long its numbers are.
@@ -233,6 +183,56 @@ void WriteJsonChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
 
 } // namespace
 
+const char* UnitName(ThreadType type) {
+    switch (type) {
+    case ThreadType::Metric:
+        return "mm";
+    case ThreadType::DP:
+        return "DP";
+    case ThreadType::Modulus:
+        return "module";
+    case ThreadType::SAE:
+        break;
+    }
+    return "tpi";
+}
+
+bool IsSimple(const ReportedTrain& train) {
+    return !train.E && train.B == train.C;
+}
+
+double PercentError(const ReportedTrain& train, double desiredTpi) {
+    return (train.error / desiredTpi) * 100.0;
+}
+
+std::string GearList(const std::vector<std::int64_t>& gears) {
+    std::string text;
+    for (std::int64_t teeth : gears) {
+        text += (text.empty() ? "" : " ") + std::to_string(teeth);
+    }
+    return text;
+}
+
+std::string RulesText(const FitRules& rules) {
+    std::string text;
+    if (rules.clearance) {
+        text += "clearance " + std::to_string(*rules.clearance) + " teeth; ";
+    }
+    if (rules.minimumSum) {
+        text += "gears summing to at least " + std::to_string(*rules.minimumSum) + " teeth; ";
+    }
+    if (rules.spindleGear) {
+        text += "spindle gear " + std::to_string(*rules.spindleGear) + "; ";
+    }
+    return text.empty() ? "none" : text.substr(0, text.size() - 2);
+}
+
+std::string WantedText(const StandardThread& thread) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g %s", thread.value, UnitName(thread.type));
+    return text;
+}
+
 ReportedTrain ReportedTrainOf(const GearTrain& train) {
     return {train.A,      train.B,      train.C,     train.D, std::nullopt,
             std::nullopt, train.thread, train.error, ""};
@@ -326,6 +326,8 @@ void WriteChart(std::ostream& out, OutputFormat format, const std::vector<ChartE
         WriteJsonChart(out, chart);
         return;
     case OutputFormat::Text:
+    case OutputFormat::Pdf:
+    case OutputFormat::Svg:
         break;
     }
     WriteTextChart(out, chart, setting);

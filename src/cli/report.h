@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-enum class OutputFormat { Text, Csv, Json };
+// Pdf and Svg are for charts only, drawn by chart_document.h.
+enum class OutputFormat { Text, Csv, Json, Pdf, Svg };
 
 // One train as every output reports it: two pairs, or three with E and F, and
 // the gearbox position it was found on.
@@ -25,6 +26,14 @@ struct ReportedTrain {
 
 ReportedTrain ReportedTrainOf(const GearTrain& train);
 ReportedTrain ReportedTrainOf(const ThreePairTrain& train);
+
+// What every output says the same way, the printed chart among them.
+const char* UnitName(ThreadType type);
+bool IsSimple(const ReportedTrain& train);
+double PercentError(const ReportedTrain& train, double desiredTpi);
+std::string WantedText(const StandardThread& thread); // "1.5 mm"
+std::string GearList(const std::vector<std::int64_t>& gears);
+std::string RulesText(const FitRules& rules); // "none" without rules
 
 // The kept trains of a search's table, best first, empty slots left out.
 std::vector<ReportedTrain> ReportedTrainsOf(const std::vector<GearTrain>& table);

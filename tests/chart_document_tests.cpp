@@ -1,0 +1,123 @@
+// vantorel-cli's chart as PDF and SVG, read back by poppler's tools and
+// xmllint, against the text and CSV of the same chart.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+namespace {
+
+const std::string kChart = std::string(VANTOREL_CLI_PATH) + " chart ";
+const std::string kDir = testing::TempDir() + "vantorel-chart-";
+
+// Runs `command` in sh; returns its exit status and what it printed on both streams.
+std::pair<int, std::string> Shell(const std::string& command) {
+    FILE* pipe = popen(("{ " + command + "; } 2>&1").c_str(), "r");
+    std::string out;
+    for (char buffer[4096]; const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe);) {
+        out.append(buffer, n);
+    }
+    return {WEXITSTATUS(pclose(pipe)), out};
+}
+
+int Number(const std::string& command) {
+    return std::stoi(Shell(command).second);
+}
+
+int Occurrences(const std::string& pattern, const std::string& command) {
+    return Number(command + " | grep -o '" + pattern + "' | wc -l");
+}
+
+TEST(ChartDocument, PdfAndSvgHoldEveryRowOnPagesOfTheirPaper) {
+    const char* a4 = "595.276 x 841.89 pts (A4)";
+    const struct {
+        const char* chart;
+        const char* drawing;
+        const char* markAbove; // the percent it shades above
+        int pages;
+        const char* size;
+    } cases[] = {
+        {"--threads metric-coarse", "", "0.5", 1, a4},
+        {"--threads unc,bsw,module", "--mark-above 0 --paper a4", "0", 1, a4}, // 60 threads
+        {"--threads unc,module,module", "", "0.5", 2, a4},
+        {"--threads unc,bsw,module", "--paper letter", "0.5", 1, "612 x 792 pts (letter)"},
+        // 16 tpi from no ratio nearer than 1:2 on a 16 tpi lead screw: 50% off
+        {"--threads unc -g 20,40,80", "--mark-above 50", "50", 1, a4},
+        {"--threads unc -g 20,40,80", "--mark-above 49.99", "49.99", 1, a4},
+        {"--threads all -n 2 -l 8 -u mm --clearance 10", "", "0.5", 6, a4}, // 346 rows
+    };
+    for (const auto& c : cases) {
+        const std::string chart = kChart + c.chart, pages = std::to_string(c.pages);
+        const std::string drawn = chart + " " + c.drawing + " -o ";
+        const std::string pdf = kDir + "rows.pdf", svg = kDir + "rows.svg";
+        SCOPED_TRACE(drawn);
+        ASSERT_EQ(Shell(drawn + pdf + " --format pdf && " + drawn + svg + " --format svg").first,
+                  0);
+        EXPECT_EQ(Shell("pdfinfo " + pdf + " | grep -E '^Page(s| size)' | tr -s ' '").second,
+                  "Pages: " + pages + "\nPage size: " + c.size + "\n");
+        const std::string text = "pdftotext -layout " + pdf + " - | tr -s ' '";
+        EXPECT_EQ(Occurrences("Threading chart$", text), c.pages);
+        EXPECT_GE(Occurrences("^Thread Wanted A B C D Cut Error$", text), c.pages);
+        EXPECT_EQ(Occurrences(" Page 1 of " + pages + "$", text), 1);
+        EXPECT_EQ(Occurrences(" Page " + pages + " of " + pages + "$", text), 1);
+        // Each train's row as the text chart has it: thread, wanted, gears, cut, error.
+        const std::string rows = " | sed 's/^ //; s/ *\u2713$//; s/ $//' | grep '%$'";
+        EXPECT_EQ(Shell(text + rows).second, Shell(chart + " | tr -s ' '" + rows).second);
+        const std::string error = chart + " --format csv | awk -F, 'NR > 1 && $NF ";
+        EXPECT_EQ(Occurrences("\u2713", text), c.pages + Number(error + "== 0' | wc -l"));
+        const int shaded = Number(error + "> " + c.markAbove + " && $NF > 0' | wc -l");
+        EXPECT_EQ(Occurrences("rgb(8[12]", "pdftocairo -svg " + pdf + " -"), shaded);
+        // The SVG: the same glyphs but blank ones, its pages one below the other.
+        const std::string inked =
+            R"(grep -B1 'd=""' $s | grep -o 'glyph[0-9-]*' | sed 's/.*/#&"/' >$s.b;
+                                     grep -o '#glyph[0-9-]*"' $s | grep -cvFf $s.b)";
+        EXPECT_EQ(Number("s=" + svg + "; " + inked),
+                  Number(text + " | sed 's/\u2713/x/g' | tr -d ' \n\f' | wc -c"));
+        const std::string box =
+            R"( --xpath 'concat(/*/@width, " ", /*/@height, " ", (//*[@y])[last()]/@y)')";
+        double page[2] = {0, 0}, picture[3] = {0, 0, 0};
+        std::sscanf(c.size, "%lf x %lf", &page[0], &page[1]);
+        std::sscanf(Shell("xmllint" + box + " " + svg).second.c_str(), "%lfpt %lfpt %lf",
+                    &picture[0], &picture[1], &picture[2]);
+        EXPECT_NEAR(picture[0], page[0], 0.01);
+        EXPECT_NEAR(picture[1], page[1] * c.pages, 0.01 * c.pages);
+        EXPECT_GT(picture[2], page[1] * (c.pages - 1)) << "the last page stands last";
+    }
+}
+
+TEST(ChartDocument, WritesWholeFilesOrSaysWhyNot) {
+    const std::string missing = kDir + "missing/chart.svg";
+    const std::string inode = "f=" + kDir + "written; echo old >$f; i=$(stat -c %i $f); ";
+    const std::string cannot = "vantorel-cli: cannot write ";
+    const std::string help = " (try 'vantorel-cli --help')\n";
+    const struct {
+        std::string command;
+        int status;
+        std::string out;
+    } cases[] = {
+        {kChart + "--format pdf", 2,
+         "vantorel-cli: a pdf or svg chart needs -o FILE, or -o - for standard output" + help},
+        {"rm -rf " + kDir + "missing; " + kChart + "--format svg -o " + missing, 1,
+         cannot + "'" + missing + "': No such file or directory\n"},
+        {kChart + "--format pdf -o - >/dev/full", 1,
+         cannot + "the output: No space left on device\n"},
+        {kChart + "--format pdf -o - >&-", 1, cannot + "the output: Bad file descriptor\n"},
+        // A device, the file behind standard output: written in place, not renamed over.
+        {kChart + "--format pdf -o /dev/full", 1,
+         cannot + "'/dev/full': No space left on device\n"},
+        {inode + kChart + "-o /dev/stdout >$f && [ $(stat -c %i $f) = $i ]", 0, ""},
+        // A regular file is replaced by a new one.
+        {inode + kChart + "-o $f && [ $(stat -c %i $f) != $i ] && head -c 4 $f", 0, "Lead"},
+        {kChart + "--mark-above -0.01", 2, "vantorel-cli: --mark-above: '-0.01' is below 0" + help},
+        {kChart + "--format svg --mark-above 0 -o - | head -c 5", 0, "<?xml"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(Shell(c.command), std::make_pair(c.status, c.out));
+    }
+}
+
+} // namespace
