@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -364,6 +363,8 @@ struct CommandLine {
 void DeclareCommands(CommandLine& line, Options& options) {
     CLI::App& app = line.app;
     app.formatter(std::make_shared<HelpFormatter>());
+    // As getopt had it: an option given again overrides, for every command.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.set_help_flag("-h,--help", "show this help and exit");
     app.set_version_flag("--version", std::string(kProgram) + " " + VANTOREL_VERSION,
                          "show the version and exit");
