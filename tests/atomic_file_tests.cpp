@@ -1,122 +1,59 @@
 #include "atomic_file.h"
+#include "shell.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
 
-class AtomicFileTest : public testing::Test {
-protected:
-    void SetUp() override {
+// Each row builds a directory, replaces a path in it with "new", and lists
+// every name left with its type and mode, then the content of every file:
+// a stray temporary file, a link replaced by a file or a file not replaced
+// shows. A file-size limit (SIGXFSZ, as after ulimit -f) must make a failed
+// write, not the end of the process.
+TEST(AtomicFileTest, ReplacesTheFinalTargetOfLinksAndNothingButRegularFiles) {
+    const struct {
+        const char *setup, *path;
+        bool replaced;
+        const char* state;
+        rlim_t sizeLimit = RLIM_INFINITY;
+    } cases[] = {
+        {"true", "a/b/s", true, "./a/b/s:f600 ./a/b:d700 ./a:d700 new"},
+        {"echo old >s", "s", true, "./s:f600 new"},
+        {"mkdir r && echo old >r/t && ln -s \"$PWD/r/t\" s", "s", true,
+         "./r/t:f600 ./r:d755 ./s:l777 new"},
+        {"mkdir r && echo old >r/t && ln -s r/t s", "s", true, "./r/t:f600 ./r:d755 ./s:l777 new"},
+        {"mkdir -p r/d && echo old >r/d/t && ln -s d/t r/m && ln -s r/m s", "s", true,
+         "./r/d/t:f600 ./r/d:d755 ./r/m:l777 ./r:d755 ./s:l777 new"},
+        {"mkdir r && ln -s r/t s", "s", true, "./r/t:f600 ./r:d755 ./s:l777 new"},
+        {"echo old >f", "f/below/s", false, "./f:f644 old\n"},
+        {"mkdir s", "s", false, "./s:d755 "},
+        {"mkfifo s", "s", false, "./s:p644 "},
+        {"mkfifo p && ln -s p s", "s", false, "./p:p644 ./s:l777 "},
+        {"echo old >s", "s", false, "./s:f644 old\n", 2},
+    };
+    umask(022);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.setup);
         char pattern[] = "/tmp/vantorel-atomic-XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-
-    static std::string Read(const std::string& path) {
-        std::ostringstream content;
-        content << std::ifstream(path, std::ios::binary).rdbuf();
-        return content.str();
-    }
-    // Every name under the directory, so a stray temporary file shows.
-    std::string Listing() const {
-        return Run("cd '" + dir + "' && find . -mindepth 1 | sort | tr '\\n' ' '");
-    }
-    static std::string Run(const std::string& command) {
-        std::string output;
-        FILE* pipe = popen(command.c_str(), "r");
-        for (int c; (c = std::fgetc(pipe)) != EOF;) {
-            output += static_cast<char>(c);
-        }
-        pclose(pipe);
-        return output;
-    }
-
-    std::string dir;
-};
-
-TEST_F(AtomicFileTest, CreatesMissingDirectoriesAndReplacesContent) {
-    const std::string path = dir + "/a/b/settings.conf";
-    for (const char* content : {"first\n", "second, longer\n", ""}) {
-        SCOPED_TRACE(content);
-        ASSERT_TRUE(ReplaceFileAtomically(path, content));
-        EXPECT_EQ(Read(path), content);
-    }
-    EXPECT_EQ(Listing(), "./a ./a/b ./a/b/settings.conf ");
-    struct stat info;
-    ASSERT_EQ(stat((dir + "/a").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-}
-
-// A file-size limit (SIGXFSZ, as the shell's ulimit -f) is a failed write,
-// not the end of the process.
-TEST_F(AtomicFileTest, WriteBeyondTheFileSizeLimitFailsAndKeepsTheEarlierFile) {
-    const std::string path = dir + "/settings.conf";
-    ASSERT_TRUE(ReplaceFileAtomically(path, "earlier\n"));
-    rlimit limit;
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit small = {4, limit.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool replaced = ReplaceFileAtomically(path, std::string(10000, 'x'));
-    setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_FALSE(replaced);
-    EXPECT_EQ(Read(path), "earlier\n");
-    EXPECT_EQ(Listing(), "./settings.conf ");
-}
-
-TEST_F(AtomicFileTest, LinksStayAndTheirFinalTargetIsReplaced) {
-    const struct {
-        const char* setup; // shell commands run in the directory
-        const char* target;
-    } cases[] = {
-        {"mkdir repo && echo old >repo/t && ln -s \"$PWD/repo/t\" link", "repo/t"},
-        {"mkdir repo && echo old >repo/t && ln -s repo/t link", "repo/t"},
-        {"mkdir -p repo/d && echo old >repo/d/t && ln -s d/t repo/mid && ln -s repo/mid link",
-         "repo/d/t"},
-        {"mkdir repo && ln -s repo/t link", "repo/t"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.setup);
-        TearDown();
-        SetUp();
-        ASSERT_EQ(std::system(("cd '" + dir + "' && " + c.setup).c_str()), 0);
-        const std::string before = Listing();
-        ASSERT_TRUE(ReplaceFileAtomically(dir + "/link", "new\n"));
-        EXPECT_EQ(Read(dir + "/" + c.target), "new\n");
-        struct stat info;
-        ASSERT_EQ(lstat((dir + "/link").c_str(), &info), 0);
-        EXPECT_TRUE(S_ISLNK(info.st_mode));
-        EXPECT_EQ(Listing(),
-                  before.find(c.target) == std::string::npos ? "./link ./repo ./repo/t " : before);
-    }
-}
-
-TEST_F(AtomicFileTest, LeavesAloneWhatIsNoRegularFile) {
-    const struct {
-        const char* setup;
-        const char* path;
-    } cases[] = {
-        {"echo x >file", "file/below/settings.conf"},
-        {"mkdir settings.conf", "settings.conf"},
-        {"mkfifo settings.conf", "settings.conf"},
-        {"mkfifo fifo && ln -s fifo settings.conf", "settings.conf"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.setup);
-        TearDown();
-        SetUp();
-        ASSERT_EQ(std::system(("cd '" + dir + "' && " + c.setup).c_str()), 0);
-        const std::string before = Run("cd '" + dir + "' && ls -lR");
-        EXPECT_FALSE(ReplaceFileAtomically(dir + "/" + c.path, "y"));
-        EXPECT_EQ(Run("cd '" + dir + "' && ls -lR"), before);
+        const std::string dir = mkdtemp(pattern);
+        Shell(dir, c.setup);
+        rlimit limit;
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit small = {c.sizeLimit, limit.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool replaced = ReplaceFileAtomically(dir + "/" + c.path, "new");
+        setrlimit(RLIMIT_FSIZE, &limit);
+        EXPECT_EQ(replaced, c.replaced);
+        EXPECT_EQ(Shell(dir, "find . -mindepth 1 -printf '%p:%y%m\\n' | sort | tr '\\n' ' '; "
+                             "find . -type f | sort | xargs -r cat"),
+                  c.state);
+        Shell(dir, "rm -rf \"$PWD\"");
     }
 }
 

@@ -1,15 +1,13 @@
 // Drives the real main window without a person: one fixture owns a frame
 // built on a private settings store, and helpers send the events the controls
-// send. Every modal dialog is intercepted; one nobody expected fails the test
-// and is cancelled instead of blocking the run.
+// send. Every modal dialog is intercepted: one nobody expected reaches the
+// hook of gui_main.cpp, which fails the test and cancels it.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <wx/msgdlg.h>
 
-class StrictDialogHook;
-#define wxTEST_DIALOG_HOOK_CLASS StrictDialogHook
 #include <wx/testing.h>
 
 #include <wx/button.h>
@@ -25,19 +23,7 @@ class StrictDialogHook;
 #include <vector>
 
 #include "VantorelMain.h"
-
-class StrictDialogHook : public wxTestingModalHook {
-public:
-    StrictDialogHook(const char* file, int line, const char* func)
-        : wxTestingModalHook(file, line, func) {}
-
-protected:
-    int Enter(wxDialog* dialog) override {
-        const int answer = wxTestingModalHook::Enter(dialog);
-        return answer == wxID_NONE ? wxID_CANCEL : answer;
-    }
-    void ReportFailure(const wxString& message) override { ADD_FAILURE() << message; }
-};
+#include "shell.h"
 
 // An error message box as the window shows it: "Error" caption, OK only, no
 // parent window.
@@ -60,6 +46,8 @@ private:
 using Lines = std::vector<std::string>;
 inline const Lines kDefaultGears = {"20", "20", "25", "30", "35", "40", "40",
                                     "45", "50", "55", "60", "65", "80", "80"};
+// The state of a window on an empty store; see State().
+inline const std::string kFirstRun = "20,20,25,30,35,40,40,45,50,55,60,65,80,80, SAE tpi tpi 16 5";
 // The radio buttons, by the words the tests use for them.
 inline const std::pair<std::string, const char*> kRadios[] = {
     {"SAE", "ID_RADIOBUTTON1"},     {"Metric", "ID_RADIOBUTTON2"}, {"DP", "ID_RADIOBUTTON3"},
@@ -68,8 +56,6 @@ inline const std::pair<std::string, const char*> kRadios[] = {
 // What the toolkit logged at warning level or above: none of it may reach
 // the user as a log dialog.
 Lines& LoggedProblems();
-// Runs shell commands in `directory` (made first) and gives what they printed.
-std::string Shell(const std::string& directory, const std::string& commands);
 
 class WindowTest : public testing::Test {
 protected:
@@ -80,24 +66,19 @@ protected:
         OpenOnStore("true");
     }
     void TearDown() override {
-        Close();
+        delete frame; // saves, as closing the window does
         Shell("/", "rm -rf '" + store.substr(0, store.rfind('/')) + "'");
     }
-
-    // Destroying the frame saves the settings, as closing the window does.
-    void Close() {
-        delete frame;
-        frame = nullptr;
-    }
     void Reopen() {
-        Close();
+        delete frame;
         frame = new VantorelFrame(nullptr, wxID_ANY);
     }
     // A frame on a store first changed by shell commands run in its
     // directory; gives what they printed. The store object keeps what it
     // read, so it is dropped to read the file anew.
     std::string OpenOnStore(const std::string& commands) {
-        Close();
+        delete frame;
+        frame = nullptr;
         delete wxConfigBase::Set(nullptr);
         const std::string output = Shell(store, commands);
         LoggedProblems().clear();
@@ -108,9 +89,7 @@ protected:
     std::string StoredText() const { return Shell(store, "cat vantorel.conf"); }
 
     template <typename Control> Control* Get(const char* name) const {
-        auto* control = dynamic_cast<Control*>(wxWindow::FindWindowByName(name, frame));
-        EXPECT_NE(control, nullptr) << name;
-        return control;
+        return dynamic_cast<Control*>(wxWindow::FindWindowByName(name, frame));
     }
     wxTextCtrl* edThread() const { return Get<wxTextCtrl>("ID_TEXTCTRL1"); }
     wxTextCtrl* edAdd() const { return Get<wxTextCtrl>("ID_TEXTCTRL2"); }
@@ -123,13 +102,18 @@ protected:
     wxListBox* lbGears() const { return Get<wxListBox>("ID_LISTBOX1"); }
     wxListBox* lbResults() const { return Get<wxListBox>("ID_LISTBOX2"); }
     wxSpinCtrl* spShow() const { return Get<wxSpinCtrl>("ID_SPINCTRL1"); }
-    // The checked buttons, as "DP mm".
-    std::string Checked() const {
-        std::string checked;
-        for (const auto& [word, name] : kRadios) {
-            checked += Radio(name)->GetValue() ? (checked.empty() ? "" : " ") + word : "";
+    // What the store gives a window: "gears, checked-radios unit-label lead show",
+    // as "40,50, DP mm DP 2.5 17".
+    std::string State() const {
+        std::string state;
+        for (const std::string& gear : Items(lbGears())) {
+            state += gear + ",";
         }
-        return checked;
+        for (const auto& [word, name] : kRadios) {
+            state += Radio(name)->GetValue() ? " " + word : "";
+        }
+        return state + " " + stUnits()->GetLabel().ToStdString() + " " +
+               edLeadScrew()->GetValue().ToStdString() + " " + std::to_string(spShow()->GetValue());
     }
 
     // The events the controls send when a person uses them.

@@ -41,18 +41,6 @@ Lines& LoggedProblems() {
     return problems;
 }
 
-std::string Shell(const std::string& directory, const std::string& commands) {
-    const std::string line =
-        "mkdir -p '" + directory + "' && cd '" + directory + "' && " + commands;
-    FILE* pipe = popen(line.c_str(), "r");
-    std::string output;
-    for (int c; (c = std::fgetc(pipe)) != EOF;) {
-        output += static_cast<char>(c);
-    }
-    pclose(pipe);
-    return output;
-}
-
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     wxApp::SetInstance(new wxApp);
@@ -67,7 +55,6 @@ int main(int argc, char** argv) {
     UnexpectedDialogHook unexpectedDialogs;
     unexpectedDialogs.Register();
     const int result = RUN_ALL_TESTS();
-    unexpectedDialogs.Unregister();
     wxEntryCleanup();
     return result;
 }
