@@ -582,7 +582,7 @@ int Chart(const Options& options, std::ostream& out, std::ostream& err) {
     const std::string lead = options.gearbox.empty()
                                  ? options.leadScrew + unit
                                  : "on " + std::to_string(leadTpi->size()) + " gearbox positions";
-    const ChartSetting setting{lead, gears, options.rules, options.pairs};
+    const ChartSetting setting{lead, gears, options.rules, options.pairs, options.lathe};
     if (options.output.empty()) {
         WriteChart(out, options.format, chart, setting);
         return kDone;
@@ -623,6 +623,7 @@ void ApplyLathe(const CLI::App& used, Options& options) {
         return;
     }
     const LatheProfile profile = LoadLathe(options.lathe, DefaultLatheDirectories());
+    options.lathe = profile.name; // as a printed chart's title names it
     const auto missing = [&used](const char* name) { return used.count(name) == 0; };
     if (missing("--lead-screw") && missing("--gearbox")) {
         options.gearbox = profile.gearbox;
