@@ -1,7 +1,9 @@
 #include "cli.h"
 
 #include "chart_document.h"
+#include "gearbox.h"
 #include "gearcalc.h"
+#include "lathe_profile.h"
 #include "report.h"
 #include "thread_lists.h"
 
@@ -14,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -47,6 +48,10 @@ struct Options {
     std::string threadLists = kDefaultThreadLists;
     std::string output; // chart: the file to write, "-" for standard output
     DocumentLayout document;
+    std::vector<GearboxPosition> gearbox; // none: the lead screw drives directly
+    std::string lathe;
+    std::string saveAs;
+    bool force = false;
 };
 
 // Thrown only inside this file, for faults the parser cannot see by itself.
@@ -182,12 +187,23 @@ CLI::Validator Choice(std::vector<std::pair<std::string, Value>> choices) {
         "", "choice");
 }
 
-// The options a single thread and a chart share.
-// A chart may also be drawn as a PDF or SVG document.
-void DeclareSharedOptions(CLI::App& app, Options& options, bool chart) {
-    app.add_option("-l,--lead-screw", options.leadScrew, "lead-screw pitch (default 16)")
-        ->type_name("VALUE")
-        ->check(kMeasure);
+const CLI::Validator kGearbox(
+    [](std::string& text) {
+        try {
+            ParseGearbox(text);
+            return std::string();
+        } catch (const GearboxError& error) {
+            return std::string(error.what());
+        }
+    },
+    "", "gearbox");
+
+// What a lathe profile holds, but for --pairs and the fit rules.
+void DeclareLatheOptions(CLI::App& app, Options& options) {
+    CLI::Option* lead =
+        app.add_option("-l,--lead-screw", options.leadScrew, "lead-screw pitch (default 16)")
+            ->type_name("VALUE")
+            ->check(kMeasure);
     app.add_option("-u,--lead-unit", options.leadUnit, "unit of the lead screw (default tpi)")
         ->type_name("tpi|mm")
         ->transform(
@@ -196,22 +212,22 @@ void DeclareSharedOptions(CLI::App& app, Options& options, bool chart) {
                    std::string("comma-separated tooth counts\n(default ") + kDefaultGears + ")")
         ->type_name("LIST")
         ->transform(kGearList);
-    app.add_option_function<int>(
-           "-n,--show", [&options](const int& show) { options.show = show; },
-           "how many trains to list, 1 to 99\n(default 5; 1 per thread in a chart)")
-        ->type_name("N")
-        ->transform(WholeNumber(1, kMaxTrains - 1));
+    app.add_option_function<std::string>(
+           "--gearbox",
+           [&options](const std::string& text) { options.gearbox = ParseGearbox(text); },
+           "the lead screw of each gearbox position,\nin the unit of --lead-unit")
+        ->type_name("LABEL=VALUE,...")
+        ->check(kGearbox)
+        ->excludes(lead);
+    app.add_option("--lathe", options.lathe,
+                   "a lathe profile by name, or a file; the\nother options override its fields")
+        ->type_name("NAME|PATH");
+}
+
+void DeclarePairsAndFitRules(CLI::App& app, Options& options) {
     app.add_option("--pairs", options.pairs, "pairs of change gears in a train (default 2)")
         ->type_name("2|3")
         ->transform(Choice<int>({{"2", 2}, {"3", 3}}));
-    std::vector<std::pair<std::string, OutputFormat>> formats = {
-        {"text", OutputFormat::Text}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}};
-    if (chart) {
-        formats.insert(formats.end(), {{"pdf", OutputFormat::Pdf}, {"svg", OutputFormat::Svg}});
-    }
-    app.add_option("--format", options.format, "output format (default text)")
-        ->type_name(chart ? "text|csv|json|pdf|svg" : "text|csv|json")
-        ->transform(Choice<OutputFormat>(formats));
     app.add_option_function<std::int64_t>(
            "--clearance", [&options](const std::int64_t& k) { options.rules.clearance = k; },
            "K teeth of room wherever a gear passes a shaft:\nB + K <= C + D and C + K <= A + B, "
@@ -228,6 +244,26 @@ void DeclareSharedOptions(CLI::App& app, Options& options, bool chart) {
            "only trains with this gear as A")
         ->type_name("A")
         ->transform(WholeNumber(1));
+}
+
+// The options a single thread and a chart share.
+// A chart may also be drawn as a PDF or SVG document.
+void DeclareSharedOptions(CLI::App& app, Options& options, bool chart) {
+    DeclareLatheOptions(app, options);
+    app.add_option_function<int>(
+           "-n,--show", [&options](const int& show) { options.show = show; },
+           "how many trains to list, 1 to 99\n(default 5; 1 per thread in a chart)")
+        ->type_name("N")
+        ->transform(WholeNumber(1, kMaxTrains - 1));
+    std::vector<std::pair<std::string, OutputFormat>> formats = {
+        {"text", OutputFormat::Text}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}};
+    if (chart) {
+        formats.insert(formats.end(), {{"pdf", OutputFormat::Pdf}, {"svg", OutputFormat::Svg}});
+    }
+    app.add_option("--format", options.format, "output format (default text)")
+        ->type_name(chart ? "text|csv|json|pdf|svg" : "text|csv|json")
+        ->transform(Choice<OutputFormat>(formats));
+    DeclarePairsAndFitRules(app, options);
 }
 
 const CLI::Validator kPercent(
@@ -267,7 +303,8 @@ std::string Footer() {
     return "Thread lists:" + ThreadListNames() +
            "\n\n"
            "Exit status: 0 on success (also when no train is found), 1 when an input\n"
-           "cannot be used for a calculation, 2 on a malformed command line.\n"
+           "cannot be used for a calculation, 2 on a malformed command line or a\n"
+           "lathe profile that cannot be used.\n"
            "\n"
            "Example: the three best trains for a 1.5 mm pitch on an 8 tpi lead screw\n"
            "  vantorel-cli -t metric -l 8 -n 3 1.5";
@@ -279,7 +316,7 @@ std::string UsageLines(const CLI::App& app) {
         return program + " " + app.get_name() + " [options]";
     }
     return program + " [options] THREAD\n       " + program + " chart [options]\n       " +
-           program + " lathes";
+           program + " lathes [--save NAME [options]]";
 }
 
 // Options and values in one column, as a man page shows them.
@@ -326,6 +363,8 @@ struct CommandLine {
 void DeclareCommands(CommandLine& line, Options& options) {
     CLI::App& app = line.app;
     app.formatter(std::make_shared<HelpFormatter>());
+    // As getopt had it: an option given again overrides, for every command.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.set_help_flag("-h,--help", "show this help and exit");
     app.set_version_flag("--version", std::string(kProgram) + " " + VANTOREL_VERSION,
                          "show the version and exit");
@@ -355,8 +394,26 @@ void DeclareCommands(CommandLine& line, Options& options) {
         ->check(kThreadLists);
     DeclareDocumentOptions(*line.chart, options);
 
-    line.lathes = app.add_subcommand("lathes", "list the lathe profiles found");
+    line.lathes = app.add_subcommand("lathes", "list the lathe profiles found, or save one");
     line.lathes->allow_extras();
+    DeclareLatheOptions(*line.lathes, options);
+    DeclarePairsAndFitRules(*line.lathes, options);
+    CLI::Option* save =
+        line.lathes->add_option("--save", options.saveAs, "write these options as a profile NAME")
+            ->type_name("NAME")
+            ->check(CLI::Validator(
+                [](std::string& name) {
+                    return IsLatheName(name) ? "" : "invalid name '" + name + "'";
+                },
+                "", "lathe name"));
+    // Lathe options without --save would be silently ignored.
+    for (CLI::Option* option : line.lathes->get_options()) {
+        if (option != save && option->get_lnames() != std::vector<std::string>{"help"}) {
+            option->needs(save);
+        }
+    }
+    line.lathes->add_flag("--force", options.force, "with --save, replace a profile of that name")
+        ->needs(save);
 }
 
 // Arguments no command took: an option of another command, an unknown one,
@@ -448,13 +505,30 @@ std::optional<double> UsableTpi(const std::string& text, Unit unit, double (*toT
     return IsUsableMeasure(tpi) ? std::optional<double>(tpi) : std::nullopt;
 }
 
+// What the change gears drive, in threads per inch: each gearbox position,
+// or the lead screw as one position without a label.
+std::optional<std::vector<GearboxPosition>> LeadsTpi(const Options& options) {
+    std::vector<GearboxPosition> leads = options.gearbox;
+    if (leads.empty()) {
+        const std::optional<double> leadTpi =
+            UsableTpi(options.leadScrew, options.leadUnit, LeadScrewToTpi);
+        return leadTpi ? std::optional(std::vector<GearboxPosition>{{"", *leadTpi}}) : std::nullopt;
+    }
+    for (GearboxPosition& position : leads) {
+        position.leadScrew = LeadScrewToTpi(options.leadUnit, position.leadScrew);
+        if (!IsUsableMeasure(position.leadScrew)) {
+            return std::nullopt;
+        }
+    }
+    return leads;
+}
+
 // The lead screw's check and the gear count's, the window's last two, in its
-// order and with its messages. Returns the lead screw in threads per inch, or
-// nothing once the refusal is printed.
-std::optional<double> LeadTpiOrRefuse(const Options& options, std::size_t gearCount,
-                                      std::ostream& err) {
-    const std::optional<double> leadTpi =
-        UsableTpi(options.leadScrew, options.leadUnit, LeadScrewToTpi);
+// order and with its messages. Returns LeadsTpi, or nothing once the refusal
+// is printed.
+std::optional<std::vector<GearboxPosition>>
+LeadsTpiOrRefuse(const Options& options, std::size_t gearCount, std::ostream& err) {
+    const auto leadTpi = LeadsTpi(options);
     if (!leadTpi) {
         Refuse(err, "You must enter a lead screw pitch!");
         return std::nullopt;
@@ -480,17 +554,13 @@ int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
         return Refuse(err, "Nothing to convert!");
     }
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
-    const std::optional<double> leadTpi = LeadTpiOrRefuse(options, gears.size(), err);
+    const auto leadTpi = LeadsTpiOrRefuse(options, gears.size(), err);
     if (!leadTpi) {
         return kRefused;
     }
     WarnOfUnusedGears(gears, err);
-    const int show = options.show.value_or(5);
-    const std::vector<ReportedTrain> trains =
-        options.pairs == 3
-            ? ReportedTrainsOf(
-                  SearchBestThreePairTrains(*desiredTpi, *leadTpi, gears, show, options.rules))
-            : ReportedTrainsOf(SearchBestTrains(*desiredTpi, *leadTpi, gears, show, options.rules));
+    const auto trains = SearchGearbox(*desiredTpi, *leadTpi, gears, options.show.value_or(5),
+                                      options.rules, options.pairs);
     WriteTrains(out, options.format, trains, *desiredTpi, options.type);
     return kDone;
 }
@@ -501,15 +571,18 @@ int Chart(const Options& options, std::ostream& out, std::ostream& err) {
         throw UsageError{"a pdf or svg chart needs -o FILE, or -o - for standard output"};
     }
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
-    const std::optional<double> leadTpi = LeadTpiOrRefuse(options, gears.size(), err);
+    const auto leadTpi = LeadsTpiOrRefuse(options, gears.size(), err);
     if (!leadTpi) {
         return kRefused;
     }
     WarnOfUnusedGears(gears, err);
-    const auto chart = BuildChart(ChosenThreadLists(options.threadLists), *leadTpi, gears,
-                                  options.show.value_or(1), options.rules, options.pairs);
+    const auto chart = BuildGearboxChart(ChosenThreadLists(options.threadLists), *leadTpi, gears,
+                                         options.show.value_or(1), options.rules, options.pairs);
     const char* unit = options.leadUnit == LeadScrewUnit::MM ? " mm" : " tpi";
-    const ChartSetting setting{options.leadScrew + unit, gears, options.rules, options.pairs};
+    const std::string lead = options.gearbox.empty()
+                                 ? options.leadScrew + unit
+                                 : "on " + std::to_string(leadTpi->size()) + " gearbox positions";
+    const ChartSetting setting{lead, gears, options.rules, options.pairs};
     if (options.output.empty()) {
         WriteChart(out, options.format, chart, setting);
         return kDone;
@@ -519,9 +592,64 @@ int Chart(const Options& options, std::ostream& out, std::ostream& err) {
     return failure.empty() ? kDone : Refuse(err, failure.c_str());
 }
 
-// Profiles come with the lathe profiles; until then there is none to list.
-int ListLathes() {
+// `lathes --save`: the options as they stand, defaults and --lathe included.
+int SaveProfile(const Options& options, std::ostream& err) {
+    LatheProfile profile;
+    profile.name = options.saveAs;
+    profile.leadUnit = options.leadUnit;
+    profile.gears = GearsOf(options.gears);
+    profile.rules = options.rules;
+    profile.pairs = options.pairs;
+    profile.gearbox = options.gearbox;
+    if (!LeadsTpiOrRefuse(options, profile.gears->size(), err)) {
+        return kRefused;
+    }
+    double lead = 0.0;
+    if (options.gearbox.empty() && ParseMeasure(options.leadScrew, &lead)) {
+        profile.leadScrew = lead;
+    }
+    try {
+        SaveLathe(profile, DefaultLatheDirectories(), options.force);
+    } catch (const LatheSaveError& error) {
+        return Refuse(err, error.what());
+    }
     return kDone;
+}
+
+// Fields of a --lathe profile fill in what the command line leaves out; -l
+// and --gearbox each replace both the profile's lead screw and its gearbox.
+void ApplyLathe(const CLI::App& used, Options& options) {
+    if (used.count("--lathe") == 0) {
+        return;
+    }
+    const LatheProfile profile = LoadLathe(options.lathe, DefaultLatheDirectories());
+    const auto missing = [&used](const char* name) { return used.count(name) == 0; };
+    if (missing("--lead-screw") && missing("--gearbox")) {
+        options.gearbox = profile.gearbox;
+        options.leadScrew = profile.leadScrew ? MeasureText(*profile.leadScrew) : options.leadScrew;
+    }
+    if (missing("--lead-unit") && profile.leadUnit) {
+        options.leadUnit = *profile.leadUnit;
+    }
+    if (missing("--gears") && profile.gears) {
+        options.gears.clear();
+        for (std::int64_t teeth : *profile.gears) {
+            options.gears += (options.gears.empty() ? "" : ",") + std::to_string(teeth);
+        }
+    }
+    if (missing("--pairs") && profile.pairs) {
+        options.pairs = *profile.pairs;
+    }
+    const std::pair<const char*, std::optional<std::int64_t> FitRules::*> rules[] = {
+        {"--clearance", &FitRules::clearance},
+        {"--min-sum", &FitRules::minimumSum},
+        {"--spindle-gear", &FitRules::spindleGear},
+    };
+    for (const auto& [name, rule] : rules) {
+        if (missing(name) && profile.rules.*rule) {
+            options.rules.*rule = profile.rules.*rule;
+        }
+    }
 }
 
 // The one place that sends a parsed command line to its work.
@@ -530,8 +658,11 @@ int Dispatch(const CommandLine& line, const Options& options, std::ostream& out,
     if (line.chart->parsed()) {
         return Chart(options, out, err);
     }
+    if (line.lathes->parsed() && !options.saveAs.empty()) {
+        return SaveProfile(options, err);
+    }
     if (line.lathes->parsed()) {
-        return ListLathes();
+        return ListLathes(DefaultLatheDirectories(), out, err) ? kDone : kBadUsage;
     }
     if (line.app.count("THREAD") == 0) {
         throw UsageError{"missing THREAD"};
@@ -571,6 +702,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
     DeclareCommands(line, options);
     try {
         Parse(line, argc, argv);
+        ApplyLathe(UsedCommand(line), options);
         return Dispatch(line, options, out, err);
     } catch (const CLI::CallForHelp&) {
         out << line.app.help();
@@ -582,6 +714,9 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
         return BadUsage(err, UsageMessage(error));
     } catch (const UsageError& error) {
         return BadUsage(err, error.message);
+    } catch (const LatheProfileError& error) {
+        err << kProgram << ": " << error.what() << '\n';
+        return kBadUsage;
     }
 }
 

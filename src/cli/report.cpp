@@ -59,6 +59,9 @@ Json TrainJson(const ReportedTrain& train, double desiredTpi, ThreadType type) {
     object["unit"] = UnitName(type);
     object["error_percent"] = PercentError(train, desiredTpi);
     object["simple"] = IsSimple(train);
+    if (!train.gearbox.empty()) {
+        object["gearbox"] = train.gearbox;
+    }
     return object;
 }
 
@@ -102,19 +105,56 @@ __attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...
     return text;
 }
 
-std::string ChartHeading(bool threePairs) {
-    return Format("%-10s %-12s %6s %6s %6s %6s", "Thread", "Wanted", "A", "B", "C", "D") +
+// Trains found on a gearbox name their position: in brackets before a text
+// line, in a last CSV column, in a text chart's column as wide as its
+// longest label.
+std::string Position(const ReportedTrain& train) {
+    return train.gearbox.empty() ? "" : "[" + train.gearbox + "] ";
+}
+
+bool HasGearbox(const std::vector<ReportedTrain>& trains) {
+    return std::any_of(trains.begin(), trains.end(),
+                       [](const ReportedTrain& train) { return !train.gearbox.empty(); });
+}
+
+bool HasGearbox(const std::vector<ChartEntry>& chart) {
+    return std::any_of(chart.begin(), chart.end(),
+                       [](const ChartEntry& entry) { return HasGearbox(entry.trains); });
+}
+
+std::string CsvGearbox(const ReportedTrain& train) {
+    return train.gearbox.empty() ? "" : "," + CsvField(train.gearbox);
+}
+
+std::size_t GearboxWidth(const std::vector<ChartEntry>& chart) {
+    std::size_t width = 0;
+    for (const ChartEntry& entry : chart) {
+        for (const ReportedTrain& train : entry.trains) {
+            width = std::max(width, train.gearbox.size());
+        }
+    }
+    return width == 0 ? 0 : std::max<std::size_t>(width, 7);
+}
+
+std::string GearboxCell(const std::string& label, std::size_t width) {
+    return width == 0 ? "" : label + std::string(width + 1 - label.size(), ' ');
+}
+
+std::string ChartHeading(bool threePairs, std::size_t gearboxWidth) {
+    return Format("%-10s %-12s %s%6s %6s %6s %6s", "Thread", "Wanted",
+                  GearboxCell("Gearbox", gearboxWidth).c_str(), "A", "B", "C", "D") +
            (threePairs ? Format(" %6s %6s", "E", "F") : "") + Format(" %10s %9s\n", "Cut", "Error");
 }
 
 // The thread's name and wanted value stand on its first row only.
 std::string ChartRow(const ChartEntry& entry, const ReportedTrain& train, bool first,
-                     bool threePairs) {
+                     bool threePairs, std::size_t gearboxWidth) {
     const std::string b = IsSimple(train) ? "ANY" : std::to_string(train.B);
     const std::string c = IsSimple(train) ? "--" : std::to_string(train.C);
-    return Format("%-10s %-12s %6" PRId64 " %6s %6s %6" PRId64,
+    return Format("%-10s %-12s %s%6" PRId64 " %6s %6s %6" PRId64,
                   first ? entry.thread.name.c_str() : "",
-                  first ? WantedText(entry.thread).c_str() : "", train.A, b.c_str(), c.c_str(),
+                  first ? WantedText(entry.thread).c_str() : "",
+                  GearboxCell(train.gearbox, gearboxWidth).c_str(), train.A, b.c_str(), c.c_str(),
                   train.D) +
            (threePairs ? Format(" %6s %6s", Teeth(train.E).c_str(), Teeth(train.F).c_str()) : "") +
            Format(" %10.3f %8.3f%%\n", TpiToThread(entry.thread.type, train.thread),
@@ -124,6 +164,7 @@ std::string ChartRow(const ChartEntry& entry, const ReportedTrain& train, bool f
 void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
                     const ChartSetting& setting) {
     const bool threePairs = setting.pairs == 3;
+    const std::size_t gearboxWidth = GearboxWidth(chart);
     out << "Lead screw " << setting.leadScrew << "; gears " << GearList(setting.gears)
         << (threePairs ? "; trains of two or three pairs" : "") << "\n"
         << "Fit rules: " << RulesText(setting.rules) << "\n";
@@ -134,31 +175,33 @@ void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
             const ThreadList* found = FindThreadList(list);
             out << "\n"
                 << (found != nullptr ? found->description : list) << "\n"
-                << ChartHeading(threePairs);
+                << ChartHeading(threePairs, gearboxWidth);
         }
         if (entry.trains.empty()) {
             out << Format("%-10s %-12s  no train of these gears fits\n", entry.thread.name.c_str(),
                           WantedText(entry.thread).c_str());
         }
         for (std::size_t i = 0; i < entry.trains.size(); ++i) {
-            out << ChartRow(entry, entry.trains[i], i == 0, threePairs);
+            out << ChartRow(entry, entry.trains[i], i == 0, threePairs, gearboxWidth);
         }
     }
 }
 
 void WriteCsvChart(std::ostream& out, const std::vector<ChartEntry>& chart) {
-    out << "list,name,wanted,unit,rank,a,b,c,d,e,f,simple,thread,error_percent\n";
+    const bool gearbox = HasGearbox(chart);
+    out << "list,name,wanted,unit,rank,a,b,c,d,e,f,simple,thread,error_percent"
+        << (gearbox ? ",gearbox\n" : "\n");
     for (const ChartEntry& entry : chart) {
         const std::string thread = CsvField(entry.list) + "," + CsvField(entry.thread.name) + "," +
                                    Plain(entry.thread.value) + "," + UnitName(entry.thread.type);
         if (entry.trains.empty()) {
-            out << thread << ",,,,,,,,,,\n";
+            out << thread << ",,,,,,,,,," << (gearbox ? ",\n" : "\n");
         }
         int rank = 1;
         for (const ReportedTrain& train : entry.trains) {
             out << thread << "," << rank++ << "," << CsvGears(train) << ","
                 << Plain(TpiToThread(entry.thread.type, train.thread)) << ","
-                << Plain(PercentError(train, entry.desiredTpi)) << "\n";
+                << Plain(PercentError(train, entry.desiredTpi)) << CsvGearbox(train) << "\n";
         }
     }
 }
@@ -303,16 +346,18 @@ void WriteTrains(std::ostream& out, OutputFormat format, const std::vector<Repor
         return;
     }
     if (format == OutputFormat::Csv) {
-        out << "rank,a,b,c,d,e,f,simple,thread,unit,error_percent\n";
+        out << "rank,a,b,c,d,e,f,simple,thread,unit,error_percent"
+            << (HasGearbox(trains) ? ",gearbox\n" : "\n");
         int rank = 1;
         for (const ReportedTrain& train : trains) {
             out << rank++ << "," << CsvGears(train) << "," << Plain(TpiToThread(type, train.thread))
-                << "," << UnitName(type) << "," << Plain(PercentError(train, desiredTpi)) << "\n";
+                << "," << UnitName(type) << "," << Plain(PercentError(train, desiredTpi))
+                << CsvGearbox(train) << "\n";
         }
         return;
     }
     for (const ReportedTrain& train : trains) {
-        out << TextLine(train, desiredTpi, type) << '\n';
+        out << Position(train) << TextLine(train, desiredTpi, type) << '\n';
     }
 }
 
