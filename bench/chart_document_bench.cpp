@@ -64,7 +64,7 @@ void BM_ChartSearchOnly(benchmark::State& state) {
 void BM_PdfDrawingOnly(benchmark::State& state) {
     const auto gears = HundredGears();
     const auto chart = BuildChart(AllLists(), 16.0, gears, 1, FitRules{});
-    const ChartSetting setting{"16 tpi", gears, FitRules{}};
+    const ChartSetting setting{"16 tpi", gears, FitRules{}, 2, ""};
     for (auto _ : state) {
         std::string document;
         std::string error;

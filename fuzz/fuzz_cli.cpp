@@ -41,8 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         argv.push_back(argument.data());
     }
     argv.push_back(nullptr);
-    std::ostringstream out;
-    std::ostringstream err;
+    std::ostringstream out, err;
     const int status = RunCli(static_cast<int>(arguments.size()), argv.data(), out, err);
     // What scripts rely on: a known status; a refusal is one line on stderr
     // and nothing on stdout; a success says at most that gears were left out.

@@ -195,7 +195,6 @@ public:
         : desired_(desiredTpi), lead_(leadTpi), rules_(rules), sizes_(SizesOf(gears)),
           triples_(TriplesOf(sizes_)) {}
 
-    const GearSizes& Sizes() const { return sizes_; }
     const std::vector<Triple>& Triples() const { return triples_; }
 
     std::array<std::int64_t, 3> Teeth(const Triple& triple) const {
@@ -272,10 +271,40 @@ public:
     bool MayFit(const std::array<std::int64_t, 3>& drivers,
                 const std::array<std::int64_t, 3>& driven) const {
         return Reaches(Sum(drivers) + Sum(driven)) &&
-               Clears(std::min(Wide{drivers[1]} + driven[2], Wide{drivers[2]} + driven[1]));
+               Clears(std::min(Wide{drivers[1]} + driven[2], Wide{drivers[2]} + driven[1])) &&
+               SomeArrangementClears(drivers, driven);
     }
 
 private:
+    // The clearance rule alone, over every arrangement, without ordering
+    // them: C and D mesh in the middle, B and E must clear that mesh's other
+    // shaft, C and D the shafts beyond A and B, E and F.
+    bool SomeArrangementClears(const std::array<std::int64_t, 3>& drivers,
+                               const std::array<std::int64_t, 3>& driven) const {
+        if (!rules_.clearance) {
+            return true;
+        }
+        const Wide K = *rules_.clearance;
+        for (int c = 0; c < 3; ++c) {
+            for (int d = 0; d < 3; ++d) {
+                const Wide middle = Wide{drivers[c]} + driven[d];
+                for (int b = 0; b < 3; ++b) {
+                    for (int e = 0; e < 3; ++e) {
+                        const int a = 3 - c - e;
+                        const int f = 3 - d - b;
+                        if (b != d && e != c && driven[b] + K <= middle &&
+                            drivers[e] + K <= middle &&
+                            drivers[c] + K <= Wide{drivers[a]} + driven[b] &&
+                            driven[d] + K <= Wide{drivers[e]} + driven[f]) {
+                            return true;
+                        }
+                    }
+                }
+            }
+        }
+        return false;
+    }
+
     static Wide Sum(const std::array<std::int64_t, 3>& side) {
         return Wide{side[0]} + side[1] + side[2];
     }
@@ -389,21 +418,35 @@ private:
         }
     }
 
+    // The thread `deviation` from the one wanted, widened by more than the
+    // rounding of an error |desired - thread|, which is absolute: a thread
+    // far below the one wanted can still round to an error at the limit.
+    double Thread(double deviation) const {
+        return desired_ + deviation +
+               std::copysign((desired_ + std::fabs(deviation)) * 1e-15, deviation);
+    }
+
+    // Outward from the middle, nearest first on either side, so that the
+    // limit tightens early even when the first pass found too few trains.
     void TryRun(const Choice& drivers, std::size_t middle, double bound, BestTrains& best) const {
         const double product = drivers.product;
         const auto limit = [&] { return std::min(bound, best.Bound()); };
-        // Not above the middle's product, since the limit is not negative.
-        const double lowest = ((desired_ - limit()) / lead_) * product * (1.0 - kSlack);
-        std::size_t driven = middle;
-        while (driven > 0 && driven_[driven - 1].product >= lowest) {
-            --driven;
-        }
-        for (; driven < driven_.size(); ++driven) {
-            if (driven_[driven].product >
-                ((desired_ + limit()) / lead_) * product * (1.0 + kSlack)) {
-                return;
+        std::size_t down = middle;
+        std::size_t up = middle;
+        bool downward = true;
+        bool upward = true;
+        while (downward || upward) {
+            downward =
+                downward && down > 0 &&
+                driven_[down - 1].product >= (Thread(-limit()) / lead_) * product * (1.0 - kSlack);
+            if (downward) {
+                Offer(drivers, driven_[--down], best);
             }
-            Offer(drivers, driven_[driven], best);
+            upward = upward && up < driven_.size() &&
+                     driven_[up].product <= (Thread(limit()) / lead_) * product * (1.0 + kSlack);
+            if (upward) {
+                Offer(drivers, driven_[up++], best);
+            }
         }
     }
 

@@ -4,6 +4,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -11,11 +12,14 @@
 namespace {
 
 const std::string kChart = std::string(VANTOREL_CLI_PATH) + " chart ";
-const std::string kDir = testing::TempDir() + "vantorel-chart-";
+// In the working directory, which ctest makes the build tree's own.
+const std::string kDir = "vantorel-chart-";
 
-// Runs `command` in sh; returns its exit status and what it printed on both streams.
+// Runs `command` in sh; returns its exit status and what it printed on both
+// streams, but for the list of leak suppressions a sanitizer build prints on exit.
 std::pair<int, std::string> Shell(const std::string& command) {
-    FILE* pipe = popen(("{ " + command + "; } 2>&1").c_str(), "r");
+    const std::string quiet = "export LSAN_OPTIONS=$LSAN_OPTIONS:print_suppressions=0; ";
+    FILE* pipe = popen((quiet + "{ " + command + "; } 2>&1").c_str(), "r");
     std::string out;
     for (char buffer[4096]; const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe);) {
         out.append(buffer, n);
@@ -40,35 +44,36 @@ TEST(ChartDocument, PdfAndSvgHoldEveryRowOnPagesOfTheirPaper) {
         int pages;
         const char* size;
     } cases[] = {
-        {"--threads metric-coarse", "", "0.5", 1, a4},
+        {"--threads metric-coarse --gearbox A=16,B/2=8", "", "0.5", 1, a4},
         {"--threads unc,bsw,module", "--mark-above 0 --paper a4", "0", 1, a4}, // 60 threads
         {"--threads unc,module,module", "", "0.5", 2, a4},
         {"--threads unc,bsw,module", "--paper letter", "0.5", 1, "612 x 792 pts (letter)"},
         // 16 tpi from no ratio nearer than 1:2 on a 16 tpi lead screw: 50% off
         {"--threads unc -g 20,40,80", "--mark-above 50", "50", 1, a4},
         {"--threads unc -g 20,40,80", "--mark-above 49.99", "49.99", 1, a4},
-        {"--threads all -n 2 -l 8 -u mm --clearance 10", "", "0.5", 6, a4}, // 346 rows
+        {"--threads all -n 2 -l 8 -u mm --clearance 10 --pairs 3", "", "0.5", 6, a4}, // 346 rows
     };
     for (const auto& c : cases) {
         const std::string chart = kChart + c.chart, pages = std::to_string(c.pages);
-        const std::string drawn = chart + " " + c.drawing + " -o ";
+        const std::string to = chart + " " + c.drawing + " -o ";
         const std::string pdf = kDir + "rows.pdf", svg = kDir + "rows.svg";
-        SCOPED_TRACE(drawn);
-        ASSERT_EQ(Shell(drawn + pdf + " --format pdf && " + drawn + svg + " --format svg").first,
-                  0);
+        SCOPED_TRACE(to);
+        ASSERT_EQ(Shell(to + pdf + " --format pdf && " + to + svg + " --format svg").first, 0);
         EXPECT_EQ(Shell("pdfinfo " + pdf + " | grep -E '^Page(s| size)' | tr -s ' '").second,
                   "Pages: " + pages + "\nPage size: " + c.size + "\n");
         const std::string text = "pdftotext -layout " + pdf + " - | tr -s ' '";
         EXPECT_EQ(Occurrences("Threading chart$", text), c.pages);
-        EXPECT_GE(Occurrences("^Thread Wanted A B C D Cut Error$", text), c.pages);
-        EXPECT_EQ(Occurrences(" Page 1 of " + pages + "$", text), 1);
-        EXPECT_EQ(Occurrences(" Page " + pages + " of " + pages + "$", text), 1);
+        EXPECT_GE(Occurrences("^Thread Wanted .*A B C D .*Cut Error$", text), c.pages);
+        // The first page and the last numbered, each once.
+        EXPECT_EQ(Occurrences(" Page \\(1\\|" + pages + "\\) of " + pages + "$", text),
+                  std::min(c.pages, 2));
         // Each train's row as the text chart has it: thread, wanted, gears, cut, error.
         const std::string rows = " | sed 's/^ //; s/ *\u2713$//; s/ $//' | grep '%$'";
         EXPECT_EQ(Shell(text + rows).second, Shell(chart + " | tr -s ' '" + rows).second);
-        const std::string error = chart + " --format csv | awk -F, 'NR > 1 && $NF ";
-        EXPECT_EQ(Occurrences("\u2713", text), c.pages + Number(error + "== 0' | wc -l"));
-        const int shaded = Number(error + "> " + c.markAbove + " && $NF > 0' | wc -l");
+        const std::string error =
+            chart + " --format json | grep -o 'error_percent\": [^,]*' | awk '$2 ";
+        EXPECT_EQ(Occurrences("\u2713", text), c.pages + Number(error + "< 1e-9' | wc -l"));
+        const int shaded = Number(error + ">= 1e-9 && $2 > " + c.markAbove + "' | wc -l");
         EXPECT_EQ(Occurrences("rgb(8[12]", "pdftocairo -svg " + pdf + " -"), shaded);
         // The SVG: the same glyphs but blank ones, its pages one below the other.
         const std::string inked =
@@ -89,7 +94,6 @@ TEST(ChartDocument, PdfAndSvgHoldEveryRowOnPagesOfTheirPaper) {
 }
 
 TEST(ChartDocument, WritesWholeFilesOrSaysWhyNot) {
-    const std::string missing = kDir + "missing/chart.svg";
     const std::string inode = "f=" + kDir + "written; echo old >$f; i=$(stat -c %i $f); ";
     const std::string cannot = "vantorel-cli: cannot write ";
     const std::string help = " (try 'vantorel-cli --help')\n";
@@ -100,8 +104,8 @@ TEST(ChartDocument, WritesWholeFilesOrSaysWhyNot) {
     } cases[] = {
         {kChart + "--format pdf", 2,
          "vantorel-cli: a pdf or svg chart needs -o FILE, or -o - for standard output" + help},
-        {"rm -rf " + kDir + "missing; " + kChart + "--format svg -o " + missing, 1,
-         cannot + "'" + missing + "': No such file or directory\n"},
+        {"rm -rf " + kDir + "gone; " + kChart + "--format svg -o " + kDir + "gone/chart.svg", 1,
+         cannot + "'" + kDir + "gone/chart.svg': No such file or directory\n"},
         {kChart + "--format pdf -o - >/dev/full", 1,
          cannot + "the output: No space left on device\n"},
         {kChart + "--format pdf -o - >&-", 1, cannot + "the output: Bad file descriptor\n"},

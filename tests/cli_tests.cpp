@@ -19,8 +19,7 @@ CliRun RunWith(std::vector<std::string> args) {
     for (std::string& arg : args) {
         argv.push_back(arg.data());
     }
-    std::ostringstream out;
-    std::ostringstream err;
+    std::ostringstream out, err;
     const int status = RunCli(static_cast<int>(args.size()), argv.data(), out, err);
     return {status, out.str(), err.str()};
 }
@@ -91,8 +90,8 @@ TEST(Cli, EachFormatReportsTheTrainInTheUnitOfItsThread) {
 
 // The window's rules, as the command line answers them: each refusal and
 // usage error with its whole message and exit status, each fit rule on both
-// sides of its limit, and the gear list's limit of 100 with and without a
-// 101st gear that would cut the thread exactly.
+// sides of its limit, the gear list's limit of 100 with and without a 101st
+// gear that would cut the thread exactly, and the last of a repeated option.
 TEST(Cli, AnswersEachCommandLine) {
     // Each fit rule on a gear cover chart's gears, for 19 tpi.
     const std::vector<std::string> cover = {
@@ -117,6 +116,7 @@ TEST(Cli, AnswersEachCommandLine) {
          0,
          "101 gears given; only the 100 smallest take part",
          "A = 20, B = ANY, C = --, D = 40, "},
+        {{"-n", "1", "-l", "8", "-l", "16", "16"}, 0, "", "A = 20, B = 20, C = 40, D = 40, "},
         {{"1,5"}, 2, "THREAD: '1,5' is not a number"},
         {{"0x10"}, 2, "THREAD: '0x10' is not a number"},
         {{"inf"}, 2, "THREAD: 'inf' is not a number"},
@@ -224,9 +224,8 @@ TEST(Cli, LostOutputIsAnError) {
             std::string(VANTOREL_CLI_PATH) + " " + row.args + " 2>" + errors;
         const int status = std::system(command.c_str());
         EXPECT_EQ(WEXITSTATUS(status), 1);
-        std::ifstream file(errors);
         std::stringstream text;
-        text << file.rdbuf();
+        text << std::ifstream(errors).rdbuf();
         EXPECT_EQ(text.str(),
                   std::string("vantorel-cli: cannot write the output: ") + row.reason + "\n");
     }

@@ -168,6 +168,7 @@ TEST(Searches, FindTheBestTrainsInOrder) {
         {"smallest driver against largest driven first", 3, 70, 8, {20, 30, 40, 50, 60, 70}, 1, {},
          {{20, 70, 30, 60, 40, 50}}},
         {"five gears: no train", 3, 70, 8, {20, 30, 40, 50, 60}, 99, {}, {}},
+        {"a desired thread of 0 finds nothing", 3, 0, 8, {20, 30, 40, 50, 60, 70}, 99, {}, {}},
         {"a driver never faces a driven gear of its size", 3, 27, 8, {20, 20, 20, 30, 30, 30}, 99, {},
          {{20, 30, 20, 30, 20, 30}, {30, 20, 30, 20, 30, 20}}},
         {"equal errors by drivers, then driven, ascending", 3, 8, 8, kRatioOneGears, 4, {},

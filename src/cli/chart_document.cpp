@@ -185,18 +185,18 @@ std::string Printed(const char* format, double value) {
     return text;
 }
 
-// The columns a chart needs: E and F only when it holds a train of three
-// pairs, the gearbox only when a train was found on one.
+// The columns a chart needs: E and F when it was searched for trains of three
+// pairs, as the text chart has them; the gearbox when a train was found on one.
 struct Shape {
     bool threePairs = false;
     bool gearbox = false;
 };
 
-Shape ShapeOf(const std::vector<ChartEntry>& chart) {
+Shape ShapeOf(const std::vector<ChartEntry>& chart, const ChartSetting& setting) {
     Shape shape;
+    shape.threePairs = setting.pairs == 3;
     for (const ChartEntry& entry : chart) {
         for (const ReportedTrain& train : entry.trains) {
-            shape.threePairs = shape.threePairs || train.E.has_value();
             shape.gearbox = shape.gearbox || !train.gearbox.empty();
         }
     }
@@ -205,13 +205,13 @@ Shape ShapeOf(const std::vector<ChartEntry>& chart) {
 
 std::vector<Column> Columns(Shape shape) {
     std::vector<Column> columns = {{"Thread", 80, Align::Left}, {"Wanted", 72, Align::Left}};
+    if (shape.gearbox) {
+        columns.push_back({"Gearbox", 60, Align::Left});
+    }
     for (const char* gear : {"A", "B", "C", "D", "E", "F"}) {
         if (shape.threePairs || (gear[0] != 'E' && gear[0] != 'F')) {
             columns.push_back({gear, 30, Align::Right});
         }
-    }
-    if (shape.gearbox) {
-        columns.push_back({"Gearbox", 60, Align::Left});
     }
     columns.push_back({"Cut", 60, Align::Right});
     columns.push_back({"Error", 60, Align::Right});
@@ -236,16 +236,17 @@ Row TrainRow(const ChartEntry& entry, const ReportedTrain& train, Shape shape,
     const double percent = PercentError(train, entry.desiredTpi);
     Row row;
     row.list = entry.list;
-    row.cells = {entry.thread.name, WantedText(entry.thread), std::to_string(train.A)};
+    row.cells = {entry.thread.name, WantedText(entry.thread)};
+    if (shape.gearbox) {
+        row.cells.push_back(train.gearbox);
+    }
+    row.cells.push_back(std::to_string(train.A));
     row.cells.push_back(IsSimple(train) ? "ANY" : std::to_string(train.B));
     row.cells.push_back(IsSimple(train) ? "--" : std::to_string(train.C));
     row.cells.push_back(std::to_string(train.D));
     if (shape.threePairs) {
         row.cells.push_back(Teeth(train.E));
         row.cells.push_back(Teeth(train.F));
-    }
-    if (shape.gearbox) {
-        row.cells.push_back(train.gearbox);
     }
     row.cells.push_back(Printed("%.3f", TpiToThread(entry.thread.type, train.thread)));
     row.cells.push_back(Printed("%.3f%%", percent));
@@ -318,10 +319,12 @@ struct Frame {
 Frame MakeFrame(const Typesetter& type, const ChartSetting& setting, const DocumentLayout& layout,
                 Shape shape) {
     const PageSize size = SizeOf(layout.paper);
-    const std::string title = "Threading chart";
+    const std::string title =
+        "Threading chart" + (setting.lathe.empty() ? "" : " for " + setting.lathe);
     const std::string lines = "Lead screw " + setting.leadScrew +
                               "     Fit rules: " + RulesText(setting.rules) +
-                              "\nGears: " + GearList(setting.gears);
+                              "\nGears: " + GearList(setting.gears) +
+                              (shape.threePairs ? "; trains of two or three pairs" : "");
     const std::string legend = std::string(kExactMark) + " exact     shaded: more than " +
                                Printed("%g", layout.markAbovePercent) + "% off";
     const double width = size.width - 2 * kMarginX;
@@ -483,7 +486,7 @@ bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartSettin
                          OutputFormat format, const DocumentLayout& layout, std::string& document,
                          std::string& error) {
     const Typesetter type;
-    const Shape shape = ShapeOf(chart);
+    const Shape shape = ShapeOf(chart, setting);
     const Frame frame = MakeFrame(type, setting, layout, shape);
     const double room = frame.size.height - 2 * kMarginY - frame.headingHeight - kFooterHeight;
     const std::vector<Page> pages = Paginate(Rows(chart, shape, layout.markAbovePercent), room);

@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -364,6 +363,8 @@ struct CommandLine {
 void DeclareCommands(CommandLine& line, Options& options) {
     CLI::App& app = line.app;
     app.formatter(std::make_shared<HelpFormatter>());
+    // As getopt had it: an option given again overrides, for every command.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.set_help_flag("-h,--help", "show this help and exit");
     app.set_version_flag("--version", std::string(kProgram) + " " + VANTOREL_VERSION,
                          "show the version and exit");
@@ -581,7 +582,7 @@ int Chart(const Options& options, std::ostream& out, std::ostream& err) {
     const std::string lead = options.gearbox.empty()
                                  ? options.leadScrew + unit
                                  : "on " + std::to_string(leadTpi->size()) + " gearbox positions";
-    const ChartSetting setting{lead, gears, options.rules, options.pairs};
+    const ChartSetting setting{lead, gears, options.rules, options.pairs, options.lathe};
     if (options.output.empty()) {
         WriteChart(out, options.format, chart, setting);
         return kDone;
@@ -622,6 +623,7 @@ void ApplyLathe(const CLI::App& used, Options& options) {
         return;
     }
     const LatheProfile profile = LoadLathe(options.lathe, DefaultLatheDirectories());
+    options.lathe = profile.name; // as a printed chart's title names it
     const auto missing = [&used](const char* name) { return used.count(name) == 0; };
     if (missing("--lead-screw") && missing("--gearbox")) {
         options.gearbox = profile.gearbox;

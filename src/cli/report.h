@@ -65,6 +65,7 @@ struct ChartSetting {
     std::vector<std::int64_t> gears;
     FitRules rules;
     int pairs = 2;
+    std::string lathe; // the profile's name, empty without one
 };
 
 // One calculation. Text is exactly the window's result lines.
