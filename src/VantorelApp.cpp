@@ -119,11 +119,22 @@ private:
 
 namespace {
 
+const int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
 // The toolkit calls this from its event loop, not from inside the signal, so
 // closing the window here is exactly the user's close: the settings are saved
 // once and the program ends normally.
 void OnStopSignal(int) {
     wxGetApp().CloseOnSignal();
+}
+
+// The toolkit can take signals only once its loop runs; one that comes while
+// the window is being built or shown is noted here and acted on then, rather
+// than ending the program unsaved.
+volatile std::sig_atomic_t earlyStopSignal = 0;
+
+void NoteEarlyStopSignal(int signal) {
+    earlyStopSignal = signal;
 }
 
 } // namespace
@@ -170,6 +181,9 @@ bool VantorelApp::StartAsOnlyInstance() {
 bool VantorelApp::OnInit() {
     // A file-size limit makes a write fail rather than end the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    for (int signal : kStopSignals) {
+        std::signal(signal, NoteEarlyStopSignal);
+    }
     if (!StartAsOnlyInstance()) {
         m_anotherRunning = true;
         return true;
@@ -186,8 +200,11 @@ bool VantorelApp::OnInit() {
     // gears typed in this session. The handlers go in once the main loop
     // runs: installed earlier, the toolkit never gets to call them.
     CallAfter([this] {
-        for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        for (int signal : kStopSignals) {
             SetSignalHandler(signal, OnStopSignal);
+        }
+        if (earlyStopSignal != 0) {
+            CloseOnSignal();
         }
     });
     return true;

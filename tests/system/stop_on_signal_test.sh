@@ -76,6 +76,16 @@ for run in "TERM open" "INT closed" "HUP open"; do
     [ "$(grep -c '^Count=15$' "$config/vantorel.conf")" = 1 ] || fail "SIG$signal: not saved once"
 done
 
+# A signal while the window is still being built: the lock file the start
+# makes first says when that is.
+config=$work/early
+mkdir "$work/early-run"
+XDG_CONFIG_HOME=$config XDG_RUNTIME_DIR=$work/early-run "$program" &
+pid=$!
+until [ -n "$(ls -A "$work/early-run")" ] || ended; do :; done
+stop TERM || fail "early SIGTERM: exit status $?"
+grep -qx 'Count=14' "$config/vantorel.conf" || fail "early SIGTERM: settings not saved"
+
 # No file may grow: the save fails and leaves the earlier file whole.
 config=$work/limited
 mkdir -p "$config"
