@@ -32,21 +32,6 @@ bool MakeDirectories(const std::string& directory) {
     return mkdir(directory.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-bool WriteAll(int fd, const std::string& content) {
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t count = write(fd, content.data() + written, content.size() - written);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            return false;
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
 // The file a chain of symbolic links ends in; `path` itself when it is no
 // link or does not exist yet. Dotfiles kept in a repository and linked into
 // place must stay linked. The kernel gives up on longer chains as well.
@@ -115,11 +100,27 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& content) 
     if (fd < 0) {
         return false;
     }
-    const bool written = WriteAll(fd, content) && fsync(fd) == 0;
+    const bool written = WriteWhole(fd, content) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;
     if (!written || !closed || std::rename(temporary.data(), target.c_str()) != 0) {
         unlink(temporary.data());
         return false;
     }
     return SyncDirectory(directory);
+}
+
+bool WriteWhole(int fd, const std::string& content) {
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t count = write(fd, content.data() + written, content.size() - written);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            errno = count == 0 ? EIO : errno;
+            return false;
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    return true;
 }

@@ -13,3 +13,7 @@
 // included, the temporary file is removed, the target keeps its earlier
 // content, and false is returned.
 bool ReplaceFileAtomically(const std::string& path, const std::string& content);
+
+// Writes all of `content` to `fd`, through short writes and interruptions.
+// On failure errno says why.
+bool WriteWhole(int fd, const std::string& content);

@@ -4,11 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-namespace {
-
-// printf into a string of whatever length the numbers need: a thread or an
-// error near the limits of a double runs to hundreds of digits.
-__attribute__((format(printf, 1, 2))) std::string Printf(const char* format, ...) {
+std::string FormatText(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
     va_list measuring;
@@ -25,19 +21,17 @@ double PercentError(double error, double desiredTpi) {
     return (error / desiredTpi) * 100.0;
 }
 
-} // namespace
-
 std::string FormatResultLine(const GearTrain& train, double desiredTpi, ThreadType type) {
     const double percentError = PercentError(train.error, desiredTpi);
     const double shownThread = TpiToThread(type, train.thread);
     if (train.IsSimple()) {
-        return Printf("A = %" PRId64 ", B = ANY, C = --, D = %" PRId64
-                      ", Thread =%7.3f, Error =%7.3f%%",
-                      train.A, train.D, shownThread, percentError);
+        return FormatText("A = %" PRId64 ", B = ANY, C = --, D = %" PRId64
+                          ", Thread =%7.3f, Error =%7.3f%%",
+                          train.A, train.D, shownThread, percentError);
     }
-    return Printf("A = %" PRId64 ", B = %" PRId64 ", C = %" PRId64 ", D = %" PRId64
-                  ", Thread =%7.3f, Error =%7.3f%%",
-                  train.A, train.B, train.C, train.D, shownThread, percentError);
+    return FormatText("A = %" PRId64 ", B = %" PRId64 ", C = %" PRId64 ", D = %" PRId64
+                      ", Thread =%7.3f, Error =%7.3f%%",
+                      train.A, train.B, train.C, train.D, shownThread, percentError);
 }
 
 std::vector<std::string> FormatResultLines(const std::vector<GearTrain>& table, double desiredTpi,
@@ -52,8 +46,8 @@ std::vector<std::string> FormatResultLines(const std::vector<GearTrain>& table, 
 }
 
 std::string FormatThreePairLine(const ThreePairTrain& train, double desiredTpi, ThreadType type) {
-    return Printf("A = %" PRId64 ", B = %" PRId64 ", C = %" PRId64 ", D = %" PRId64 ", E = %" PRId64
-                  ", F = %" PRId64 ", Thread =%7.3f, Error =%7.3f%%",
-                  train.A, train.B, train.C, train.D, train.E, train.F,
-                  TpiToThread(type, train.thread), PercentError(train.error, desiredTpi));
+    return FormatText("A = %" PRId64 ", B = %" PRId64 ", C = %" PRId64 ", D = %" PRId64
+                      ", E = %" PRId64 ", F = %" PRId64 ", Thread =%7.3f, Error =%7.3f%%",
+                      train.A, train.B, train.C, train.D, train.E, train.F,
+                      TpiToThread(type, train.thread), PercentError(train.error, desiredTpi));
 }

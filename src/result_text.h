@@ -9,6 +9,13 @@
 #include <string>
 #include <vector>
 
+// printf into a string of whatever length the numbers need: a thread or an
+// error near the limits of a double runs to hundreds of digits.
+__attribute__((format(printf, 1, 2))) std::string FormatText(const char* format, ...);
+
+// The error in percent of the desired threads per inch, as every output shows it.
+double PercentError(double error, double desiredTpi);
+
 // The text of one result line, with the thread shown in the unit of `type`
 // and the error in percent of the desired threads per inch.
 std::string FormatResultLine(const GearTrain& train, double desiredTpi, ThreadType type);

@@ -434,18 +434,10 @@ std::string WriteInPlace(const std::string& path, const std::string& document) {
     if (fd < 0) {
         return CannotWrite(path, errno);
     }
-    std::size_t written = 0;
-    while (written < document.size()) {
-        const ssize_t count = write(fd, document.data() + written, document.size() - written);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            const int error = count < 0 ? errno : EIO;
-            close(fd);
-            return CannotWrite(path, error);
-        }
-        written += static_cast<std::size_t>(count);
+    if (!WriteWhole(fd, document)) {
+        const int error = errno;
+        close(fd);
+        return CannotWrite(path, error);
     }
     return close(fd) == 0 ? std::string() : CannotWrite(path, errno);
 }

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <cstdarg>
 #include <cstdio>
 #include <iterator>
 
@@ -90,21 +89,6 @@ std::string CsvField(const std::string& text) {
     return quoted + "\"";
 }
 
-// A row of the text chart, however long its numbers are.
-__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    const int size = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
-    std::string text(static_cast<std::size_t>(std::max(size, 0)) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, again);
-    va_end(again);
-    text.pop_back();
-    return text;
-}
-
 // Trains found on a gearbox name their position: in brackets before a text
 // line, in a last CSV column, in a text chart's column as wide as its
 // longest label.
@@ -141,9 +125,10 @@ std::string GearboxCell(const std::string& label, std::size_t width) {
 }
 
 std::string ChartHeading(bool threePairs, std::size_t gearboxWidth) {
-    return Format("%-10s %-12s %s%6s %6s %6s %6s", "Thread", "Wanted",
-                  GearboxCell("Gearbox", gearboxWidth).c_str(), "A", "B", "C", "D") +
-           (threePairs ? Format(" %6s %6s", "E", "F") : "") + Format(" %10s %9s\n", "Cut", "Error");
+    return FormatText("%-10s %-12s %s%6s %6s %6s %6s", "Thread", "Wanted",
+                      GearboxCell("Gearbox", gearboxWidth).c_str(), "A", "B", "C", "D") +
+           (threePairs ? FormatText(" %6s %6s", "E", "F") : "") +
+           FormatText(" %10s %9s\n", "Cut", "Error");
 }
 
 // The thread's name and wanted value stand on its first row only.
@@ -151,14 +136,15 @@ std::string ChartRow(const ChartEntry& entry, const ReportedTrain& train, bool f
                      bool threePairs, std::size_t gearboxWidth) {
     const std::string b = IsSimple(train) ? "ANY" : std::to_string(train.B);
     const std::string c = IsSimple(train) ? "--" : std::to_string(train.C);
-    return Format("%-10s %-12s %s%6" PRId64 " %6s %6s %6" PRId64,
-                  first ? entry.thread.name.c_str() : "",
-                  first ? WantedText(entry.thread).c_str() : "",
-                  GearboxCell(train.gearbox, gearboxWidth).c_str(), train.A, b.c_str(), c.c_str(),
-                  train.D) +
-           (threePairs ? Format(" %6s %6s", Teeth(train.E).c_str(), Teeth(train.F).c_str()) : "") +
-           Format(" %10.3f %8.3f%%\n", TpiToThread(entry.thread.type, train.thread),
-                  PercentError(train, entry.desiredTpi));
+    return FormatText("%-10s %-12s %s%6" PRId64 " %6s %6s %6" PRId64,
+                      first ? entry.thread.name.c_str() : "",
+                      first ? WantedText(entry.thread).c_str() : "",
+                      GearboxCell(train.gearbox, gearboxWidth).c_str(), train.A, b.c_str(),
+                      c.c_str(), train.D) +
+           (threePairs ? FormatText(" %6s %6s", Teeth(train.E).c_str(), Teeth(train.F).c_str())
+                       : "") +
+           FormatText(" %10.3f %8.3f%%\n", TpiToThread(entry.thread.type, train.thread),
+                      PercentError(train, entry.desiredTpi));
 }
 
 void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
@@ -178,8 +164,8 @@ void WriteTextChart(std::ostream& out, const std::vector<ChartEntry>& chart,
                 << ChartHeading(threePairs, gearboxWidth);
         }
         if (entry.trains.empty()) {
-            out << Format("%-10s %-12s  no train of these gears fits\n", entry.thread.name.c_str(),
-                          WantedText(entry.thread).c_str());
+            out << FormatText("%-10s %-12s  no train of these gears fits\n",
+                              entry.thread.name.c_str(), WantedText(entry.thread).c_str());
         }
         for (std::size_t i = 0; i < entry.trains.size(); ++i) {
             out << ChartRow(entry, entry.trains[i], i == 0, threePairs, gearboxWidth);
@@ -247,7 +233,7 @@ bool IsSimple(const ReportedTrain& train) {
 }
 
 double PercentError(const ReportedTrain& train, double desiredTpi) {
-    return (train.error / desiredTpi) * 100.0;
+    return PercentError(train.error, desiredTpi);
 }
 
 std::string GearList(const std::vector<std::int64_t>& gears) {
