@@ -129,4 +129,20 @@ TEST(Chart, ThreePairsOnlyWhereTheyCutCloser) {
     EXPECT_GT(ties, 0);
 }
 
+// Where a standard's name carries its pitch ("1/2-13", "M12x1.5"), the value
+// must be that number: a typing slip in the table shows as a mismatch.
+TEST(ThreadLists, ValuesAgreeWithThePitchInTheirNames) {
+    int checked = 0;
+    for (const char* name : {"metric-fine", "unc", "unf", "bsw"}) {
+        for (const StandardThread& thread : FindThreadList(name)->threads) {
+            SCOPED_TRACE(thread.name);
+            const std::size_t mark = thread.name.find_last_of(name[0] == 'm' ? 'x' : '-');
+            ASSERT_NE(mark, std::string::npos);
+            EXPECT_EQ(std::stod(thread.name.substr(mark + 1)), thread.value);
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 23 + 25 + 24 + 17);
+}
+
 } // namespace
