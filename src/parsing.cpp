@@ -17,3 +17,16 @@ bool ParseMeasure(const std::string& text, double* value) {
     *value = parsed;
     return true;
 }
+
+std::vector<std::string> SplitAtCommas(const std::string& text) {
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        items.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos) {
+            return items;
+        }
+        start = comma + 1;
+    }
+}

@@ -2,7 +2,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Reads a number the way the window's entries are read: the whole text must
 // be one number in the C locale ("." as decimal point), leading blanks allowed.
 bool ParseMeasure(const std::string& text, double* value);
+
+// The items of a comma-separated list. "a,b,,c" gives four items, the third
+// empty: nothing is silently dropped.
+std::vector<std::string> SplitAtCommas(const std::string& text);

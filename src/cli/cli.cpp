@@ -59,20 +59,6 @@ struct UsageError {
     std::string message;
 };
 
-// "a,b,,c" gives four items, the third empty: nothing is silently dropped.
-std::vector<std::string> SplitAtCommas(const std::string& text) {
-    std::vector<std::string> items;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', start);
-        items.push_back(text.substr(start, comma - start));
-        if (comma == std::string::npos) {
-            return items;
-        }
-        start = comma + 1;
-    }
-}
-
 std::size_t CountDigits(const std::string& text, std::size_t* at) {
     const std::size_t start = *at;
     while (*at < text.size() && text[*at] >= '0' && text[*at] <= '9') {

@@ -66,14 +66,8 @@ void CheckGearbox(const std::vector<GearboxPosition>& positions) {
 
 std::vector<GearboxPosition> ParseGearbox(const std::string& text) {
     std::vector<GearboxPosition> positions;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', start);
-        positions.push_back(ParsePosition(text.substr(start, comma - start)));
-        if (comma == std::string::npos) {
-            break;
-        }
-        start = comma + 1;
+    for (const std::string& item : SplitAtCommas(text)) {
+        positions.push_back(ParsePosition(item));
     }
     CheckGearbox(positions);
     return positions;
