@@ -1,7 +1,7 @@
 // What a machinist waits for: `vantorel-cli chart --pairs 3 --threads all`
 // (about 170 threads, each searched for two and for three pairs) over the 14
 // usual gears plus a 127, run in-process from parsing to the last text line.
-#include "cli.h"
+#include "cli/cli.h"
 
 #include <benchmark/benchmark.h>
 

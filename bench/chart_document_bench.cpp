@@ -1,10 +1,10 @@
 // Times `vantorel-cli chart --threads all --format pdf -o -` over 100 gears,
 // the whole command run in-process, beside the search and the drawing alone,
 // so that the README can say where the time goes.
-#include "chart_document.h"
-#include "cli.h"
-#include "report.h"
-#include "thread_lists.h"
+#include "cli/cli.h"
+#include "lathe/chart_document.h"
+#include "lathe/report.h"
+#include "lathe/thread_lists.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // Times the search over a whole lathe: a 48-position quick-change gearbox
 // with 20 change gears, for one thread and for a chart of every built-in list.
-#include "gearbox.h"
-#include "gearcalc.h"
-#include "thread_lists.h"
+#include "core/gearcalc.h"
+#include "lathe/gearbox.h"
+#include "lathe/thread_lists.h"
 
 #include <benchmark/benchmark.h>
 

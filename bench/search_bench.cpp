@@ -1,9 +1,9 @@
 // Times the gear-train searches of two and three pairs over gear sets of
 // growing size, each exhaustive reference beside its fast search, and prints
 // how much faster the fast one is at each size.
-#include "gearcalc.h"
-#include "report.h"
-#include "thread_lists.h"
+#include "core/gearcalc.h"
+#include "lathe/report.h"
+#include "lathe/thread_lists.h"
 
 #include <benchmark/benchmark.h>
 

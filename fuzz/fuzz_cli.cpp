@@ -1,6 +1,6 @@
 // The whole command-line calculation from arbitrary argument text: one
 // argument per line of the input.
-#include "cli.h"
+#include "cli/cli.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The fast searches against the exhaustive ones on arbitrary gear lists,
 // targets, table sizes and fit rules: any differing bit aborts.
-#include "gearcalc.h"
+#include "core/gearcalc.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -2,7 +2,7 @@
 // under an X server, e.g. xvfb-run). After loading, the window must be in a
 // state it could have reached by hand, and saving then loading again must
 // give back the same state.
-#include "VantorelMain.h"
+#include "window/VantorelMain.h"
 
 #include <wx/app.h>
 #include <wx/config.h>

@@ -1,4 +1,4 @@
-#include "atomic_file.h"
+#include "core/atomic_file.h"
 #include "shell.h"
 
 #include <gtest/gtest.h>

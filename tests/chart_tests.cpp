@@ -1,8 +1,8 @@
 // vantorel-cli chart: the standard thread lists in each output format and
 // unit, and the choice between trains of two and three pairs.
 #include "cli_run.h"
-#include "gearcalc.h"
-#include "thread_lists.h"
+#include "core/gearcalc.h"
+#include "lathe/thread_lists.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

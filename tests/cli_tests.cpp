@@ -1,6 +1,6 @@
 // vantorel-cli as scripts use it: each output format in each unit, every
 // refusal and usage error with its whole message and exit status.
-#include "cli.h"
+#include "cli/cli.h"
 #include "cli_run.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The display-free core against values worked out by hand: each table row is
 // one input with its expected result, boundaries on both sides.
-#include "gearcalc.h"
+#include "core/gearcalc.h"
 
 #include <gtest/gtest.h>
 

@@ -22,8 +22,8 @@
 #include <utility>
 #include <vector>
 
-#include "VantorelMain.h"
 #include "shell.h"
+#include "window/VantorelMain.h"
 
 // An error message box as the window shows it: "Error" caption, OK only, no
 // parent window.

@@ -3,7 +3,7 @@
 //
 // VANTOREL_DIFF_SEED and VANTOREL_DIFF_CASES draw other or more cases, e.g.
 //   VANTOREL_DIFF_SEED=7 VANTOREL_DIFF_CASES=200000 ./core_tests --gtest_filter='SearchDiff*'
-#include "gearcalc.h"
+#include "core/gearcalc.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "cli.h"
+#include "cli/cli.h"
 
-#include "chart_document.h"
-#include "gearbox.h"
-#include "gearcalc.h"
-#include "lathe_profile.h"
-#include "report.h"
-#include "thread_lists.h"
+#include "core/gearcalc.h"
+#include "lathe/chart_document.h"
+#include "lathe/gearbox.h"
+#include "lathe/lathe_profile.h"
+#include "lathe/report.h"
+#include "lathe/thread_lists.h"
 
 #include <CLI/CLI.hpp>
 

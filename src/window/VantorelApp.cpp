@@ -1,6 +1,6 @@
-#include "VantorelApp.h"
+#include "window/VantorelApp.h"
 
-#include "VantorelMain.h"
+#include "window/VantorelMain.h"
 
 #include <wx/dialog.h>
 #include <wx/image.h>

@@ -1,4 +1,4 @@
-#include "thread_lists.h"
+#include "lathe/thread_lists.h"
 
 #include <cstdio>
 

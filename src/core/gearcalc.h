@@ -3,8 +3,8 @@
 // command line and the tests all share the very same arithmetic.
 #pragma once
 
-#include "parsing.h"
-#include "result_text.h"
-#include "three_pair_search.h"
-#include "two_pair_search.h"
-#include "units.h"
+#include "core/parsing.h"
+#include "core/result_text.h"
+#include "core/three_pair_search.h"
+#include "core/two_pair_search.h"
+#include "core/units.h"

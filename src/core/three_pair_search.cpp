@@ -1,6 +1,6 @@
-#include "three_pair_search.h"
+#include "core/three_pair_search.h"
 
-#include "units.h"
+#include "core/units.h"
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,7 @@
 // lead screw.
 #pragma once
 
-#include "two_pair_search.h"
+#include "core/two_pair_search.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "VantorelMain.h"
+#include "window/VantorelMain.h"
 
-#include "atomic_file.h"
-#include "gearcalc.h"
+#include "core/atomic_file.h"
+#include "core/gearcalc.h"
 
 #include <wx/app.h>
 #include <wx/button.h>

@@ -1,18 +1,14 @@
-// What vantorel-cli prints: the trains of one calculation, or a chart of
-// standard threads, as text, CSV or JSON.
+// A chart of standard threads and the trains every front end reports: what
+// a search found, in the form the text, the files and the printed chart share.
 #pragma once
 
-#include "gearcalc.h"
-#include "thread_lists.h"
+#include "core/gearcalc.h"
+#include "lathe/thread_lists.h"
 
 #include <cstdint>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
-
-// Pdf and Svg are for charts only, drawn by chart_document.h.
-enum class OutputFormat { Text, Csv, Json, Pdf, Svg };
 
 // One train as every output reports it: two pairs, or three with E and F, and
 // the gearbox position it was found on.
@@ -67,10 +63,3 @@ struct ChartSetting {
     int pairs = 2;
     std::string lathe; // the profile's name, empty without one
 };
-
-// One calculation. Text is exactly the window's result lines.
-void WriteTrains(std::ostream& out, OutputFormat format, const std::vector<ReportedTrain>& trains,
-                 double desiredTpi, ThreadType type);
-
-void WriteChart(std::ostream& out, OutputFormat format, const std::vector<ChartEntry>& chart,
-                const ChartSetting& setting);

@@ -2,9 +2,9 @@
 // show them.
 #pragma once
 
-#include "three_pair_search.h"
-#include "two_pair_search.h"
-#include "units.h"
+#include "core/three_pair_search.h"
+#include "core/two_pair_search.h"
+#include "core/units.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "parsing.h"
+#include "core/parsing.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "result_text.h"
+#include "core/result_text.h"
 
 #include <cinttypes>
 #include <cstdarg>

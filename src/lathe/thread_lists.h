@@ -2,7 +2,7 @@
 // how the value is given, and the value.
 #pragma once
 
-#include "gearcalc.h"
+#include "core/gearcalc.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "gearbox.h"
+#include "lathe/gearbox.h"
 
 #include <algorithm>
 #include <set>

@@ -2,8 +2,8 @@
 // rules kept in a JSON file, so they are typed once rather than on every run.
 #pragma once
 
-#include "gearbox.h"
-#include "gearcalc.h"
+#include "core/gearcalc.h"
+#include "lathe/gearbox.h"
 
 #include <cstdint>
 #include <optional>

@@ -3,7 +3,7 @@
 // to a file whole or not at all.
 #pragma once
 
-#include "report.h"
+#include "lathe/report.h"
 
 #include <ostream>
 #include <string>

@@ -1,6 +1,6 @@
-#include "chart_document.h"
+#include "lathe/chart_document.h"
 
-#include "atomic_file.h"
+#include "core/atomic_file.h"
 
 #include <cairo-pdf.h>
 #include <cairo-svg.h>

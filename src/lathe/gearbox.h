@@ -4,9 +4,9 @@
 // the best lever-and-gears pair rather than picking the two by hand.
 #pragma once
 
-#include "gearcalc.h"
-#include "report.h"
-#include "thread_lists.h"
+#include "core/gearcalc.h"
+#include "lathe/chart.h"
+#include "lathe/thread_lists.h"
 
 #include <cstddef>
 #include <cstdint>

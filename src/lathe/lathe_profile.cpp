@@ -1,6 +1,6 @@
-#include "lathe_profile.h"
+#include "lathe/lathe_profile.h"
 
-#include "atomic_file.h"
+#include "core/atomic_file.h"
 
 #include <nlohmann/json.hpp>
 
