@@ -81,7 +81,8 @@ check_packaged_profile() {
             fail "the packaged vantorel-cli does not look in /usr/share/vantorel/lathes"
         return
     fi
-    [ "$status" = 0 ] && grep -qE '^ *20 +ANY +-- +80 .* A1$' <<<"$lines" ||
+    [ "$status" = 0 ] &&
+        [ "$lines" = "[A1] A = 20, B = ANY, C = --, D = 80, Thread = 13.000, Error =  0.000%" ] ||
         fail "the packaged vantorel-cli --lathe example-gearbox -n 1 13 gives: $lines"
 }
 
