@@ -75,10 +75,10 @@ check_packaged_profile() {
     local status=0 lines
     lines=$(run_unpacked "$out/root" "$out/home" --lathe example-gearbox -n 1 13 2>&1) || status=$?
     if [ "$status" = 3 ]; then
-        # No namespace: the binary must at least name the folder the package fills.
-        echo "no mount namespace to run the package in; checked the folder its program names"
-        grep -qF /usr/share/vantorel/lathes "$out/root/usr/bin/vantorel-cli" ||
-            fail "the packaged vantorel-cli does not look in /usr/share/vantorel/lathes"
+        # The compiler may build the folder's name in code, so the binary
+        # cannot be searched for it instead.
+        echo "NOT CHECKED: no mount namespace (not root, no user namespaces, no sudo)" \
+            "to run the package's own vantorel-cli on its own profile"
         return
     fi
     [ "$status" = 0 ] &&
