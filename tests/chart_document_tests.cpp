@@ -46,7 +46,7 @@ TEST(ChartDocument, PdfAndSvgHoldEveryRowOnPagesOfTheirPaper) {
     } cases[] = {
         {"--threads metric-coarse --gearbox A=16,B/2=8", "", "0.5", 1, a4},
         {"--threads unc,bsw,module", "--mark-above 0 --paper a4", "0", 1, a4}, // 60 threads
-        {"--threads unc,module,module", "", "0.5", 2, a4},
+        {"--threads metric-coarse,unc,bsp", "", "0.5", 2, a4},                 // 75 threads
         {"--threads unc,bsw,module", "--paper letter", "0.5", 1, "612 x 792 pts (letter)"},
         // 16 tpi from no ratio nearer than 1:2 on a 16 tpi lead screw: 50% off
         {"--threads unc -g 20,40,80", "--mark-above 50", "50", 1, a4},
