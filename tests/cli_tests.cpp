@@ -111,9 +111,10 @@ TEST(Cli, AnswersEachCommandLine) {
         {{"--min-sum", "257"}, 0, "", "A = 57, B = 55, C = 65, D = 80, "},
         {{"--min-sum", "258"}, 0, "", "A = 55, B = ANY, C = --, D = 65, "},
         {{"--spindle-gear", "45"}, 0, "", "A = 45, B = 20, C = 30, D = 80, "},
-        // Leading zeros are not octal: 045 is 45 (not 37), 010 is 10 (not 8).
+        // Leading zeros are not octal: 045 is 45 (not 37), 0257 is 257 (not
+        // 175), 010 is 10 (not 8).
         {{"--spindle-gear", "045"}, 0, "", "A = 45, B = 20, C = 30, D = 80, "},
-        {{"--clearance", "010"}, 0, "", "A = 40, B = 50, C = 60, D = 57, "},
+        {{"--min-sum", "0257"}, 0, "", "A = 57, B = 55, C = 65, D = 80, "},
         {{"-n", "1", "-l", "8", "-g", "010,20,40", "32"},
          0,
          "",
