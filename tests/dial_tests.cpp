@@ -280,6 +280,18 @@ TEST_F(DialProfiles, GiveTheDialAndTheRealScrewOfAGearbox) {
     EXPECT_EQ(Outcome("--lathe p -l 8 -n 1 4"),
               "0|A = 40, B = ANY, C = --, D = 20, Thread =  4.000, Error =  0.000%, "
               "Dial = 1,2,3,4,5,6,7,8\n|");
+    // A position typed with more digits than a double holds is read as typed:
+    // g = 846666670000000001/846666670000000000, and R's numerator is as large.
+    for (const auto& [position, dial] :
+         {std::pair{"8.4666667", "anywhere"}, std::pair{"8.46666670000000001", "none"}}) {
+        SCOPED_TRACE(position);
+        EXPECT_NE(
+            Outcome(std::string("-u mm --gearbox A=") + position +
+                    " --dial-screw 8.4666667 -g 20,30,40 --dial 16:8 -n 1 -t metric 4.23333335")
+                .find(std::string("D = 40, Thread =  4.233, Error =  0.000%, Dial = ") + dial +
+                      "\n"),
+            std::string::npos);
+    }
     EXPECT_EQ(Outcome("lathes --save q --lathe p"), "0||");
     std::ifstream saved(root_ + "/vantorel/lathes/q.json");
     const auto json = nlohmann::json::parse(saved);

@@ -49,9 +49,10 @@ struct Options {
     std::string threadLists = kDefaultThreadLists;
     std::string output; // chart: the file to write, "-" for standard output
     DocumentLayout document;
-    std::vector<GearboxPosition> gearbox; // none: the lead screw drives directly
-    std::vector<DialGear> dial;           // none: no dial answers
-    std::string dialScrew;                // with a gearbox and a dial, as typed
+    std::vector<GearboxPosition> gearbox;            // none: the lead screw drives directly
+    std::vector<DialGear> dial;                      // none: no dial answers
+    std::string dialScrew;                           // with a gearbox and a dial, as typed
+    std::map<std::string, std::string> typedGearbox; // --gearbox's lead screws by label
     std::string lathe;
     std::string saveAs;
     bool force = false;
@@ -187,6 +188,16 @@ const CLI::Validator kGearbox(
     },
     "", "gearbox");
 
+// The text of each position's lead screw, which the dial reads exactly.
+std::map<std::string, std::string> TypedLeadScrews(const std::string& gearbox) {
+    std::map<std::string, std::string> typed;
+    for (const std::string& item : SplitAtCommas(gearbox)) {
+        const std::size_t equals = item.find('=');
+        typed[item.substr(0, equals)] = item.substr(equals + 1);
+    }
+    return typed;
+}
+
 const CLI::Validator kDial(
     [](std::string& text) {
         try {
@@ -233,7 +244,10 @@ void DeclareLatheOptions(CLI::App& app, Options& options) {
         ->transform(kGearList);
     app.add_option_function<std::string>(
            "--gearbox",
-           [&options](const std::string& text) { options.gearbox = ParseGearbox(text); },
+           [&options](const std::string& text) {
+               options.gearbox = ParseGearbox(text);
+               options.typedGearbox = TypedLeadScrews(text);
+           },
            "the lead screw of each gearbox position,\nin the unit of --lead-unit")
         ->type_name("LABEL=VALUE,...")
         ->check(kGearbox)
@@ -582,9 +596,11 @@ std::optional<DialSetup> DialSetupOf(const Options& options) {
                              ? "option '--dial-screw' applies only with a gearbox"
                              : "a dial on a gearbox needs --dial-screw, the real lead screw"};
     }
-    std::map<std::string, std::string> positions;
+    // A profile's numbers come as doubles; up to 15 significant digits the
+    // shortest text that reads back as one is the decimal that was typed.
+    std::map<std::string, std::string> positions = options.typedGearbox;
     for (const GearboxPosition& position : options.gearbox) {
-        positions[position.label] = MeasureText(position.leadScrew);
+        positions.emplace(position.label, MeasureText(position.leadScrew));
     }
     try {
         return MakeDialSetup(options.dial, positions, options.dialScrew, options.leadUnit);
