@@ -64,5 +64,5 @@ struct ChartSetting {
     int pairs = 2;
     std::string lathe; // the profile's name, empty without one
     // With a dial, every train says where the half-nut may close.
-    std::optional<DialSetup> dial;
+    std::optional<DialSetup> dial = std::nullopt;
 };
