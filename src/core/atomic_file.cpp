@@ -65,7 +65,9 @@ private:
 bool SyncDirectory(const std::string& directory) {
     const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        return false;
+        // A folder one may write in but not read cannot be synced; the
+        // renamed file is in place all the same.
+        return errno == EACCES;
     }
     const bool synced = fsync(fd) == 0;
     close(fd);
