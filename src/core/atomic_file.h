@@ -12,7 +12,8 @@ bool MakeDirectories(const std::string& directory);
 // it to the disk, renames it over that file and flushes the directory. When
 // `path` is a symbolic link, the file replaced is the link's final target,
 // in the target's directory, and the link stays. Missing parent directories
-// are created first (mode 0700). Something that is not a regular file in
+// are created first (mode 0700), and the file is the user's alone (mode
+// 0600), as settings should be. Something that is not a regular file in
 // the target's place is left alone. On any failure, a file-size limit
 // included, the temporary file is removed, the target keeps its earlier
 // content, and false is returned.
