@@ -98,6 +98,7 @@ private:
     void About();
     bool SaveNamed(const std::string& name);
     bool ChartReady();
+    void ExportSvg(const std::string& path);
 
     LatheDirectories m_dirs;
     std::string m_settingsPath;
