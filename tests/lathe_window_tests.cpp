@@ -119,6 +119,14 @@ protected:
     LatheFrame* frame = nullptr;
 };
 
+std::string HundredGears() {
+    std::string gears;
+    for (int teeth = 20; teeth < 120; ++teeth) {
+        gears += (gears.empty() ? "" : ",") + std::to_string(teeth);
+    }
+    return gears;
+}
+
 std::string Teeth(const nlohmann::json& value, const char* simple = "") {
     return value.is_null() ? simple : std::to_string(value.get<long long>());
 }
@@ -295,40 +303,27 @@ TEST_F(LatheWindowTest, ExportWritesTheCommandLinesFiles) {
     }
 }
 
-// Input changed while a slow chart is computed: only the new chart's rows
-// are ever shown, even after the old work has had time to finish.
+// Input changed while a chart is computed: the old work would finish
+// first, and must neither show its rows nor end the new work's progress.
 TEST_F(LatheWindowTest, CancelledWorkLeavesNoStaleRows) {
-    std::string gears;
-    for (int teeth = 20; teeth < 120; ++teeth) {
-        gears += (gears.empty() ? "" : ",") + std::to_string(teeth);
-    }
-    Shell(dir, "echo '{\"name\":\"big\",\"lead_screw\":8,\"pairs\":3,\"gears\":[" + gears +
-                   "]}' > system/big.json");
+    Shell(dir, "echo '{\"name\":\"big\",\"lead_screw\":8,\"pairs\":3,\"gears\":[" + HundredGears() +
+                   "]}' > system/big.json; echo '{\"profile\":\"big\",\"lists\":[\"dp\"],"
+                   "\"shade_percent\":0.5}' > config/vantorel/lathe-window.json");
     Open();
     ASSERT_TRUE(frame->IsComputing());
-    Check("metric-coarse", false);
-    Check("unc", false);
-    Check("dp", true);
+    Check("dp", false);           // 16 threads
+    Check("metric-coarse", true); // 34 threads
     WaitForChart();
-    const auto settle = Clock::now() + std::chrono::milliseconds(500);
-    while (Clock::now() < settle) {
-        wxTheApp->ProcessPendingEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ASSERT_EQ(frame->Table()->RowCount(), 16u);
-    for (unsigned row = 0; row < 16; ++row) {
-        EXPECT_EQ(Cell(row, kListColumn), "dp") << row;
+    ASSERT_EQ(frame->Table()->RowCount(), 34u);
+    for (unsigned row = 0; row < 34; ++row) {
+        EXPECT_EQ(Cell(row, kListColumn), "metric-coarse") << row;
     }
 }
 
 // A chart of 100 gears and three pairs is long work: the loop keeps
 // answering while it fills, and in the end every thread has its row.
 TEST_F(LatheWindowTest, LongChartCompletesWhileTheLoopAnswers) {
-    std::string gears;
-    for (int teeth = 20; teeth < 120; ++teeth) {
-        gears += (gears.empty() ? "" : ",") + std::to_string(teeth);
-    }
-    Shell(dir, "echo '{\"name\":\"big\",\"lead_screw\":8,\"pairs\":3,\"gears\":[" + gears +
+    Shell(dir, "echo '{\"name\":\"big\",\"lead_screw\":8,\"pairs\":3,\"gears\":[" + HundredGears() +
                    "]}' > system/big.json");
     Open();
     Check("unc", false); // metric-coarse: 34 threads
