@@ -45,6 +45,7 @@ public:
             {"spindle_gear",
              [&](const Json& v) { profile_.rules.spindleGear = Teeth(v, "spindle_gear", 1); }},
             {"pairs", [&](const Json& v) { profile_.pairs = Pairs(v); }},
+            {"dial", [&](const Json& v) { profile_.dial = Dial(v); }},
         };
         for (const auto& [key, value] : json.items()) {
             const auto field = fields.find(key);
@@ -53,9 +54,7 @@ public:
             }
             field->second(value);
         }
-        if (profile_.leadScrew && !profile_.gearbox.empty()) {
-            Fail("gearbox", "a lathe has a lead screw or a gearbox, not both");
-        }
+        CheckScrews();
         return profile_;
     }
 
@@ -149,6 +148,51 @@ private:
             positions.push_back(Position(value[i], "gearbox[" + std::to_string(i) + "]", labels));
         }
         return positions;
+    }
+
+    // With a gearbox the positions give effective lead screws; the dial
+    // turns with the real one.
+    void CheckScrews() const {
+        const bool gearbox = !profile_.gearbox.empty();
+        if (profile_.leadScrew && gearbox && profile_.dial.empty()) {
+            Fail("gearbox", "a lathe has a lead screw or a gearbox, not both");
+        }
+        if (!profile_.leadScrew && gearbox && !profile_.dial.empty()) {
+            Fail("dial", "a dial on a gearbox needs the real screw's pitch as lead_screw");
+        }
+    }
+
+    DialGear OneDialGear(const Json& value, const std::string& field) const {
+        if (!value.is_object() || !value.contains("teeth") || !value.contains("marks")) {
+            Fail(field, "expected an object with teeth and marks");
+        }
+        for (const auto& [key, unused] : value.items()) {
+            if (key != "teeth" && key != "marks") {
+                Fail(field + "." + key, "unknown field");
+            }
+        }
+        const DialGear gear{Teeth(value["teeth"], field + ".teeth", 1),
+                            Teeth(value["marks"], field + ".marks", 1)};
+        const std::string fault = DialGearFault(gear);
+        if (!fault.empty()) {
+            Fail(field, fault);
+        }
+        return gear;
+    }
+
+    // One dial gear, or a list of interchangeable ones.
+    std::vector<DialGear> Dial(const Json& value) const {
+        if (!value.is_array()) {
+            return {OneDialGear(value, "dial")};
+        }
+        if (value.empty()) {
+            Fail("dial", "expected a dial gear or a list of them");
+        }
+        std::vector<DialGear> gears;
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            gears.push_back(OneDialGear(value[i], "dial[" + std::to_string(i) + "]"));
+        }
+        return gears;
     }
 
     std::string file_;
@@ -251,6 +295,13 @@ std::string LatheProfileJson(const LatheProfile& profile) {
         if (value) {
             fields[key] = *value;
         }
+    }
+    if (!profile.dial.empty()) {
+        Json dial = Json::array();
+        for (const DialGear& gear : profile.dial) {
+            dial.push_back({{"teeth", gear.teeth}, {"marks", gear.marks}});
+        }
+        fields["dial"] = dial.size() == 1 ? dial[0] : dial;
     }
     std::string text = "{";
     for (const auto& [key, value] : fields.items()) {

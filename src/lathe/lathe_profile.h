@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/gearcalc.h"
+#include "lathe/dial.h"
 #include "lathe/gearbox.h"
 
 #include <cstdint>
@@ -13,8 +14,8 @@
 #include <vector>
 
 // Every field may be missing; options on the command line fill in or
-// override what the profile gives. A profile has a lead screw or a gearbox,
-// never both.
+// override what the profile gives. A profile has a lead screw or a gearbox;
+// both only with a dial, when the lead screw is the real screw that turns it.
 struct LatheProfile {
     std::string name;
     std::optional<double> leadScrew;
@@ -22,7 +23,8 @@ struct LatheProfile {
     std::vector<GearboxPosition> gearbox;
     std::optional<std::vector<std::int64_t>> gears;
     FitRules rules;
-    std::optional<int> pairs; // 2 or 3
+    std::optional<int> pairs;   // 2 or 3
+    std::vector<DialGear> dial; // interchangeable dial gears, in order
 };
 
 // A profile that cannot be used (or found, or written); what() is the whole
