@@ -257,6 +257,24 @@ TEST_F(LatheWindowTest, BadValuesAreNamed) {
              f.gearbox = {{"A", "4"}, {"B", "0"}};
          },
          "--gearbox: lead screw of position 'B' is not a number above 0"},
+        {"dial marks", [](ProfileFields& f) { f.dial = "16:3"; },
+         "--dial: dial gear '16:3': marks (3) must divide teeth (16)"},
+        {"dial marks dividing", [](ProfileFields& f) { f.dial = "16:4"; }, ""},
+        {"dial on a gearbox",
+         [](ProfileFields& f) {
+             f.useGearbox = true;
+             f.gearbox = {{"A", "4"}};
+             f.dial = "16:4";
+         },
+         "--dial-screw: a dial on a gearbox needs the real lead screw"},
+        {"dial on a gearbox with its screw",
+         [](ProfileFields& f) {
+             f.useGearbox = true;
+             f.gearbox = {{"A", "4"}};
+             f.dial = "16:4";
+             f.dialScrew = "8";
+         },
+         ""},
         {"gearbox twice",
          [](ProfileFields& f) {
              f.useGearbox = true;
@@ -285,7 +303,10 @@ TEST_F(LatheWindowTest, BadValuesAreNamed) {
 // The window's files against the command line's for the same settings; a
 // PDF differs only in the second it was made.
 TEST_F(LatheWindowTest, ExportWritesTheCommandLinesFiles) {
-    Shell(dir, "cp '" + kExample + "' system/shop.json");
+    // With a thread dial on the gearbox, which every format reports.
+    Shell(dir, "sed 's/\"lead_unit\": \"tpi\",/&\"lead_screw\": 8, \"dial\": "
+               "{\"teeth\": 16, \"marks\": 8},/' '" +
+                   kExample + "' > system/shop.json");
     Open();
     Check("bsw", true);
     frame->ShadePercent()->SetValue(0.01);
@@ -301,6 +322,7 @@ TEST_F(LatheWindowTest, ExportWritesTheCommandLinesFiles) {
                                  " | cmp - w && echo same"),
                   "same\n");
     }
+    EXPECT_EQ(Shell(dir, "grep -c '\"dial\"' window.json"), "76\n"); // one a train, 34 + 25 + 17
 }
 
 // Input changed while a chart is computed: the old work would finish

@@ -559,7 +559,8 @@ void LatheFrame::StartBest(double desiredTpi, ::ThreadType type, const wxString&
         const auto trains = SearchGearbox(desiredTpi, inputs.leadsTpi, inputs.gears, show,
                                           inputs.rules, inputs.pairs);
         std::stringstream text;
-        WriteTrains(text, OutputFormat::Text, trains, desiredTpi, type);
+        const auto& dial = inputs.setting.dial;
+        WriteTrains(text, OutputFormat::Text, trains, desiredTpi, type, dial ? &*dial : nullptr);
         wxArrayString lines;
         std::string line;
         while (std::getline(text, line)) {

@@ -132,6 +132,8 @@ wxSizer* ProfileDialog::MakeRuleFields() {
     m_clearance = AddField(this, sizer, "Clearance (teeth):", "clearance");
     m_minSum = AddField(this, sizer, "Least sum of a compound train:", "min-sum");
     m_spindleGear = AddField(this, sizer, "Spindle gear (A):", "spindle-gear");
+    m_dial = AddField(this, sizer, "Dial gears (TEETH:MARKS,...):", "dial");
+    m_dialScrew = AddField(this, sizer, "Dial's lead screw (with a gearbox):", "dial-screw");
     sizer->AddGrowableCol(1);
     sizer->AddGrowableCol(3);
     return sizer;
@@ -155,6 +157,7 @@ void ProfileDialog::ShowLeadOrGearbox() {
     const bool gearbox = m_useGearbox->GetValue();
     m_leadScrew->Enable(!gearbox);
     m_gearbox->Enable(gearbox);
+    m_dialScrew->Enable(gearbox);
 }
 
 ProfileFields ProfileDialog::Fields() const {
@@ -177,6 +180,8 @@ ProfileFields ProfileDialog::Fields() const {
     fields.clearance = Text(m_clearance);
     fields.minSum = Text(m_minSum);
     fields.spindleGear = Text(m_spindleGear);
+    fields.dial = Text(m_dial);
+    fields.dialScrew = Text(m_dialScrew);
     return fields;
 }
 
@@ -203,6 +208,8 @@ void ProfileDialog::SetFields(const ProfileFields& fields) {
     m_clearance->ChangeValue(FromUtf8(fields.clearance));
     m_minSum->ChangeValue(FromUtf8(fields.minSum));
     m_spindleGear->ChangeValue(FromUtf8(fields.spindleGear));
+    m_dial->ChangeValue(FromUtf8(fields.dial));
+    m_dialScrew->ChangeValue(FromUtf8(fields.dialScrew));
     ShowLeadOrGearbox();
 }
 

@@ -43,5 +43,7 @@ private:
     wxTextCtrl* m_clearance;
     wxTextCtrl* m_minSum;
     wxTextCtrl* m_spindleGear;
+    wxTextCtrl* m_dial;
+    wxTextCtrl* m_dialScrew;
     LatheProfile m_profile;
 };

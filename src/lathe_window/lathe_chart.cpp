@@ -3,6 +3,7 @@
 #include "core/gearcalc.h"
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -16,6 +17,7 @@ constexpr double kExactPercent = 1e-7;
 std::optional<std::vector<GearboxPosition>> LeadsTpiOf(const LatheProfile& profile) {
     const LeadScrewUnit unit = profile.leadUnit.value_or(LeadScrewUnit::TPI);
     std::vector<GearboxPosition> leads = profile.gearbox;
+    // With a gearbox, a lead screw is the real screw that turns the dial.
     if (leads.empty()) {
         leads.push_back({"", profile.leadScrew.value_or(kDefaultLeadScrew)});
     }
@@ -29,6 +31,23 @@ std::optional<std::vector<GearboxPosition>> LeadsTpiOf(const LatheProfile& profi
         }
     }
     return leads;
+}
+
+// As the command line reads a profile's dial: on a gearbox, turned by the
+// real lead screw the profile keeps beside the positions.
+std::optional<DialSetup> DialOf(const LatheProfile& profile) {
+    if (profile.dial.empty()) {
+        return std::nullopt;
+    }
+    std::map<std::string, std::string> positions;
+    for (const GearboxPosition& position : profile.gearbox) {
+        positions.emplace(position.label, MeasureText(position.leadScrew));
+    }
+    const std::string screw = !profile.gearbox.empty() && profile.leadScrew
+                                  ? MeasureText(*profile.leadScrew)
+                                  : std::string();
+    return MakeDialSetup(profile.dial, positions, screw,
+                         profile.leadUnit.value_or(LeadScrewUnit::TPI));
 }
 
 std::string LeadText(const LatheProfile& profile) {
@@ -64,6 +83,12 @@ std::optional<ChartInputs> ChartInputsOf(const LatheProfile& profile, std::strin
     }
     inputs.leadsTpi = *leads;
     inputs.setting = {LeadText(profile), inputs.gears, inputs.rules, inputs.pairs, profile.name};
+    try {
+        inputs.setting.dial = DialOf(profile);
+    } catch (const DialError& error) {
+        refusal = error.what();
+        return std::nullopt;
+    }
     return inputs;
 }
 

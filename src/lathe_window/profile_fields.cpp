@@ -1,6 +1,7 @@
 #include "lathe_window/profile_fields.h"
 
 #include "core/gearcalc.h"
+#include "lathe/dial.h"
 #include "lathe/gearbox.h"
 #include "lathe_window/lathe_chart.h"
 
@@ -81,6 +82,40 @@ std::vector<std::int64_t> Gears(const ProfileFields& fields) {
     return gears;
 }
 
+// The dial as --dial reads it; on a gearbox, turned by the real lead
+// screw, kept as the profile's lead screw.
+void SetDial(const ProfileFields& fields, LatheProfile& profile) {
+    const std::string dial = Trimmed(fields.dial);
+    if (dial.empty()) {
+        return;
+    }
+    try {
+        profile.dial = ParseDialGears(dial);
+    } catch (const DialError& error) {
+        throw ProfileFieldError("--dial", error.what());
+    }
+    if (!fields.useGearbox) {
+        return;
+    }
+    const std::string screw = Trimmed(fields.dialScrew);
+    if (screw.empty()) {
+        throw ProfileFieldError("--dial-screw", "a dial on a gearbox needs the real lead screw");
+    }
+    if (!ExactDecimal(screw)) {
+        throw ProfileFieldError("--dial-screw", "'" + screw + "' is not a decimal above 0");
+    }
+    profile.leadScrew = std::strtod(screw.c_str(), nullptr);
+}
+
+std::string DialFieldText(const std::vector<DialGear>& dial) {
+    std::string text;
+    for (const DialGear& gear : dial) {
+        text += (text.empty() ? "" : ",") + std::to_string(gear.teeth) + ":" +
+                std::to_string(gear.marks);
+    }
+    return text;
+}
+
 } // namespace
 
 ProfileFields FieldsOf(const LatheProfile& profile) {
@@ -102,6 +137,10 @@ ProfileFields FieldsOf(const LatheProfile& profile) {
     fields.clearance = text(profile.rules.clearance);
     fields.minSum = text(profile.rules.minimumSum);
     fields.spindleGear = text(profile.rules.spindleGear);
+    fields.dial = DialFieldText(profile.dial);
+    if (!profile.gearbox.empty() && profile.leadScrew) {
+        fields.dialScrew = MeasureText(*profile.leadScrew);
+    }
     return fields;
 }
 
@@ -122,5 +161,6 @@ LatheProfile ProfileOf(const ProfileFields& fields) {
     profile.rules.clearance = Rule("--clearance", fields.clearance, 0);
     profile.rules.minimumSum = Rule("--min-sum", fields.minSum, 0);
     profile.rules.spindleGear = Rule("--spindle-gear", fields.spindleGear, 1);
+    SetDial(fields, profile);
     return profile;
 }

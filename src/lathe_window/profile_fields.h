@@ -19,6 +19,8 @@ struct ProfileFields {
     std::vector<std::string> gears;
     int pairs = 2;
     std::string clearance, minSum, spindleGear; // empty: no such rule
+    std::string dial;                           // "TEETH:MARKS,...", empty without a dial
+    std::string dialScrew;                      // with a gearbox and a dial: the real lead screw
 };
 
 // A field that cannot be used; `option` is the command line's name for it
