@@ -63,36 +63,6 @@ struct UsageError {
     std::string message;
 };
 
-std::size_t CountDigits(const std::string& text, std::size_t* at) {
-    const std::size_t start = *at;
-    while (*at < text.size() && text[*at] >= '0' && text[*at] <= '9') {
-        ++*at;
-    }
-    return *at - start;
-}
-
-// A plain decimal number: an optional sign, digits with at most one point,
-// and an optional exponent. No blanks, no hexadecimal, no "inf" or "nan".
-bool IsPlainDecimal(const std::string& text) {
-    std::size_t at = text.empty() || (text[0] != '-' && text[0] != '+') ? 0 : 1;
-    std::size_t digits = CountDigits(text, &at);
-    if (at < text.size() && text[at] == '.') {
-        ++at;
-        digits += CountDigits(text, &at);
-    }
-    if (digits == 0) {
-        return false;
-    }
-    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
-        ++at;
-        at += at < text.size() && (text[at] == '-' || text[at] == '+') ? 1 : 0;
-        if (CountDigits(text, &at) == 0) {
-            return false;
-        }
-    }
-    return at == text.size();
-}
-
 std::string NotANumber(const std::string& text) {
     return "'" + text + "' is not a number";
 }
@@ -452,15 +422,43 @@ void DeclareCommands(CommandLine& line, Options& options) {
 
 // Arguments no command took: an option of another command, an unknown one,
 // or an argument too many.
-void RejectLeftovers(const CommandLine& line, const CLI::App& used) {
-    std::vector<std::string> left = used.remaining();
-    left.erase(std::remove(left.begin(), left.end(), "--"), left.end());
-    if (left.empty()) {
+const CLI::App& UsedCommand(const CommandLine& line) {
+    if (line.chart->parsed()) {
+        return *line.chart;
+    }
+    return line.lathes->parsed() ? *line.lathes : line.app;
+}
+
+std::string Unexpected(const std::string& arg, bool afterMark) {
+    const bool looksLikeOption = arg.size() >= 2 && arg[0] == '-';
+    return "unexpected argument '" + arg + "'" +
+           (afterMark && looksLikeOption ? " (arguments after '--' are not options)" : "");
+}
+
+// chart and lathes take no argument but options, so whatever follows "--"
+// after them is one too many (the parser would hand it to the single thread).
+void RejectAfterMark(const CommandLine& line, int argc, char** argv) {
+    if (&UsedCommand(line) == &line.app) {
         return;
     }
-    const std::string& arg = left.front();
-    if (arg.size() < 2 || arg[0] != '-') {
-        throw UsageError{"unexpected argument '" + arg + "'"};
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) == "--") {
+            throw UsageError{Unexpected(argv[i + 1], true)};
+        }
+    }
+}
+
+void RejectLeftovers(const CommandLine& line, const CLI::App& used) {
+    const std::vector<std::string> left = used.remaining();
+    const auto first =
+        std::find_if(left.begin(), left.end(), [](const auto& a) { return a != "--"; });
+    if (first == left.end()) {
+        return;
+    }
+    const std::string& arg = *first;
+    const bool afterMark = std::find(left.begin(), first, "--") != first;
+    if (arg.size() < 2 || arg[0] != '-' || afterMark) {
+        throw UsageError{Unexpected(arg, afterMark)};
     }
     const std::string name = arg.substr(0, arg.find('='));
     const std::initializer_list<const CLI::App*> commands = {&line.app, line.chart, line.lathes};
@@ -473,13 +471,6 @@ void RejectLeftovers(const CommandLine& line, const CLI::App& used) {
     throw UsageError{"unknown option '" + name + "'"};
 }
 
-const CLI::App& UsedCommand(const CommandLine& line) {
-    if (line.chart->parsed()) {
-        return *line.chart;
-    }
-    return line.lathes->parsed() ? *line.lathes : line.app;
-}
-
 // An unknown or misplaced option is reported before any fault it caused in
 // the arguments after it.
 void Parse(CommandLine& line, int argc, char** argv) {
@@ -488,21 +479,29 @@ void Parse(CommandLine& line, int argc, char** argv) {
     } catch (const CLI::Success&) {
         throw;
     } catch (const CLI::ParseError&) {
+        RejectAfterMark(line, argc, argv);
         RejectLeftovers(line, UsedCommand(line));
         throw;
     }
+    RejectAfterMark(line, argc, argv);
     RejectLeftovers(line, UsedCommand(line));
 }
 
+// Each list once, where it is first named.
 std::vector<const ThreadList*> ChosenThreadLists(const std::string& text) {
     std::vector<const ThreadList*> lists;
+    const auto add = [&lists](const ThreadList* list) {
+        if (std::find(lists.begin(), lists.end(), list) == lists.end()) {
+            lists.push_back(list);
+        }
+    };
     for (const std::string& name : SplitAtCommas(text)) {
         if (name != "all") {
-            lists.push_back(FindThreadList(name));
+            add(FindThreadList(name));
             continue;
         }
         for (const ThreadList& list : BuiltInThreadLists()) {
-            lists.push_back(&list);
+            add(&list);
         }
     }
     return lists;
@@ -736,7 +735,15 @@ int Dispatch(const CommandLine& line, const Options& options, std::ostream& out,
         return SaveProfile(options, err);
     }
     if (line.lathes->parsed()) {
-        return ListLathes(DefaultLatheDirectories(), out, err) ? kDone : kBadUsage;
+        switch (ListLathes(DefaultLatheDirectories(), out, err)) {
+        case LatheListFault::None:
+            return kDone;
+        case LatheListFault::UnreadableFolder:
+            return kRefused;
+        case LatheListFault::BadProfile:
+            break;
+        }
+        return kBadUsage;
     }
     if (line.app.count("THREAD") == 0) {
         throw UsageError{"missing THREAD"};

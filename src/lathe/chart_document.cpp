@@ -464,18 +464,6 @@ std::string WriteInPlace(const std::string& path, const std::string& document) {
     return close(fd) == 0 ? std::string() : CannotWrite(path, errno);
 }
 
-// The folder must be there already: a mistyped one is not made up.
-int FolderError(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    struct stat info;
-    if (stat(folder.c_str(), &info) != 0) {
-        return errno;
-    }
-    return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
-}
-
 std::string WriteDocument(const std::string& path, const std::string& document, std::ostream& out) {
     if (path == "-") {
         // Standard output is checked, as for every output, when the run ends.
@@ -487,11 +475,8 @@ std::string WriteDocument(const std::string& path, const std::string& document, 
         (!S_ISREG(target.st_mode) || IsStandardStream(target))) {
         return WriteInPlace(path, document);
     }
-    if (const int error = FolderError(path)) {
-        return CannotWrite(path, error);
-    }
-    errno = 0;
-    return ReplaceFileAtomically(path, document) ? std::string() : CannotWrite(path, errno);
+    // No folder is made up for a mistyped path, nor for a link's target.
+    return SaveFileAtomically(path, document, false) ? std::string() : CannotWrite(path, errno);
 }
 
 } // namespace
