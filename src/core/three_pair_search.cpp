@@ -237,6 +237,107 @@ bool Searchable(double desiredTpi, double leadTpi, int show) {
     return show > 0 && IsUsableMeasure(desiredTpi) && IsUsableMeasure(leadTpi);
 }
 
+// A condition in teeth that every arrangement that fits meets: the sum of
+// each gear's teeth (in the order A, B, C, D, E, F) times its coefficient,
+// -1, 0 or 1, is at least `least`.
+struct LinearRule {
+    std::array<int, 6> coefficient;
+    Wide least;
+};
+
+// The one place where the fit rules become conditions linear in teeth, for
+// the search to skip what they refuse; a rule added to FitRules adds its
+// terms here. With a clearance K, the sum of the first two conditions
+// (B and C cancel) and of the last two (D and E cancel) narrow the gears
+// most.
+std::vector<LinearRule> LinearRulesOf(const FitRules& rules) {
+    std::vector<LinearRule> linear;
+    if (rules.clearance) {
+        const Wide K = *rules.clearance;
+        linear.push_back({{0, -1, 1, 1, 0, 0}, K});    // B + K <= C + D
+        linear.push_back({{1, 1, -1, 0, 0, 0}, K});    // C + K <= A + B
+        linear.push_back({{0, 0, 0, -1, 1, 1}, K});    // D + K <= E + F
+        linear.push_back({{0, 0, 1, 1, -1, 0}, K});    // E + K <= C + D
+        linear.push_back({{1, 0, 0, 1, 0, 0}, 2 * K}); // A + D >= 2K
+        linear.push_back({{0, 0, 1, 0, 0, 1}, 2 * K}); // C + F >= 2K
+    }
+    if (rules.minimumSum) {
+        linear.push_back({{1, 1, 1, 1, 1, 1}, *rules.minimumSum});
+    }
+    if (rules.spindleGear) {
+        linear.push_back({{1, 0, 0, 0, 0, 0}, *rules.spindleGear});
+        linear.push_back({{-1, 0, 0, 0, 0, 0}, -Wide{*rules.spindleGear}});
+    }
+    return linear;
+}
+
+// Inclusive bounds on the teeth of one gear of an arrangement.
+struct Range {
+    Wide low;
+    Wide high;
+};
+using Roles = std::array<Range, 6>;
+
+// Narrows every gear's range by one rule; returns whether any range changed.
+bool Narrow(const LinearRule& rule, Roles& roles) {
+    bool narrowed = false;
+    for (int i = 0; i < 6; ++i) {
+        const int own = rule.coefficient[i];
+        if (own == 0) {
+            continue;
+        }
+        Wide othersMost = 0;
+        for (int j = 0; j < 6; ++j) {
+            const int other = rule.coefficient[j];
+            othersMost += j == i ? 0 : other > 0 ? roles[j].high : other < 0 ? -roles[j].low : 0;
+        }
+        Range& range = roles[i];
+        const Wide bound = own > 0 ? rule.least - othersMost : othersMost - rule.least;
+        if (own > 0 ? bound > range.low : bound < range.high) {
+            (own > 0 ? range.low : range.high) = bound;
+            narrowed = true;
+        }
+    }
+    return narrowed;
+}
+
+// The teeth each gear of a fitting arrangement can have: the sizes at hand,
+// narrowed by the rules in turn until none narrows any more. A range left
+// empty means that no train fits.
+Roles RolesOf(const std::vector<LinearRule>& linear, Wide smallest, Wide largest) {
+    Roles roles;
+    roles.fill({smallest, largest});
+    // Each round narrows by at least a tooth; a bounded number of rounds
+    // leaves ranges that are still sound, only wider.
+    for (int round = 0; round < 256; ++round) {
+        bool narrowed = false;
+        for (const LinearRule& rule : linear) {
+            narrowed = Narrow(rule, roles) || narrowed;
+        }
+        if (!narrowed) {
+            break;
+        }
+    }
+    return roles;
+}
+
+// Whether the three gears of a side, ascending, can take the three places
+// `first`, `first` + 2 and `first` + 4 in some order.
+bool TakesPlaces(const std::array<std::int64_t, 3>& side, const Roles& roles, int first) {
+    std::array<int, 3> order = {0, 1, 2};
+    do {
+        bool fits = true;
+        for (int k = 0; k < 3; ++k) {
+            const Range& range = roles[first + 2 * k];
+            fits = fits && side[order[k]] >= range.low && side[order[k]] <= range.high;
+        }
+        if (fits) {
+            return true;
+        }
+    } while (std::next_permutation(order.begin(), order.end()));
+    return false;
+}
+
 // What a choice of three gears must have for a train with it on one side to
 // pass the fit rules, whatever the other side and the arrangement; the test
 // of a whole train without arranging it. Any fitting train passes them; with
@@ -249,11 +350,14 @@ bool Searchable(double desiredTpi, double leadTpi, int show) {
 class QuickRules {
 public:
     QuickRules(const FitRules& rules, const Judge& judge) : rules_(rules) {
+        Wide smallest = 0;
         for (const Triple& triple : judge.Triples()) {
             const auto side = judge.Teeth(triple);
+            smallest = smallest == 0 ? side[0] : std::min(smallest, Wide{side[0]});
             largest_ = std::max(largest_, Wide{side[2]});
             largestSum_ = std::max(largestSum_, Sum(side));
         }
+        roles_ = RolesOf(LinearRulesOf(rules), smallest, largest_);
     }
 
     bool MayDrive(const std::array<std::int64_t, 3>& drivers) const {
@@ -261,11 +365,13 @@ public:
             std::find(drivers.begin(), drivers.end(), *rules_.spindleGear) == drivers.end()) {
             return false;
         }
-        return MayBeDriven(drivers);
+        return Reaches(Sum(drivers) + largestSum_) && Clears(drivers[1] + largest_) &&
+               TakesPlaces(drivers, roles_, 0);
     }
 
     bool MayBeDriven(const std::array<std::int64_t, 3>& side) const {
-        return Reaches(Sum(side) + largestSum_) && Clears(side[1] + largest_);
+        return Reaches(Sum(side) + largestSum_) && Clears(side[1] + largest_) &&
+               TakesPlaces(side, roles_, 1);
     }
 
     bool MayFit(const std::array<std::int64_t, 3>& drivers,
@@ -314,6 +420,8 @@ private:
     const FitRules& rules_;
     Wide largest_ = 0;
     Wide largestSum_ = 0;
+    // What each gear of a fitting arrangement can be.
+    Roles roles_;
 };
 
 // Meet in the middle: the train cuts about lead x Q / P, where P is the
@@ -341,17 +449,28 @@ public:
         }
     }
 
+    // Passes over ever wider bands around the wanted thread, until one finds
+    // `show` trains that fit, all within the band: every train outside it is
+    // then worse than all of them. The first band is the worst of the
+    // nearest trains, which mostly settles the search at once; where the
+    // rules let few trains through, the band widens fourfold per pass, so
+    // that the work follows the trains near enough to be among the best.
     std::vector<ThreePairTrain> Run(int show) {
         BestTrains nearest(show);
         ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
             TryNearest(drivers, middle, nearest);
         });
-        const double bound = nearest.Bound();
-        BestTrains best(show);
-        ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
-            TryRun(drivers, middle, bound, best);
-        });
-        return best.Sorted();
+        double band = std::min(nearest.Bound(), desired_ * kFirstBand);
+        for (;;) {
+            BestTrains best(show);
+            ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
+                TryRun(drivers, middle, band, best);
+            });
+            if (best.Bound() <= band || !(band < kEmptyError)) {
+                return best.Sorted();
+            }
+            band = std::min(band * 4.0, kEmptyError);
+        }
     }
 
 private:
@@ -366,6 +485,8 @@ private:
     static constexpr double kSlack = 1e-9;
     // How far the first pass looks on each side for a train that fits.
     static constexpr std::size_t kProbe = 8;
+    // The widest first band, as a share of the wanted thread.
+    static constexpr double kFirstBand = 1e-4;
 
     std::vector<Choice> SortedByProduct() const {
         std::vector<std::pair<double, std::uint32_t>> keyed;
