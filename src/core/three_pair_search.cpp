@@ -53,6 +53,22 @@ bool ShareASize(const Triple& x, const Triple& y) {
     return ((x.mask[0] & y.mask[0]) | (x.mask[1] & y.mask[1])) != 0;
 }
 
+// Whether the sizes i <= j <= k are three gears of the list.
+bool Available(const GearSizes& sizes, int i, int j, int k) {
+    const int uses = 1 + (j == i) + (k == i);
+    return sizes.count[i] >= uses && !(k == j && j != i && sizes.count[j] < 2);
+}
+
+Triple TripleOf(int i, int j, int k) {
+    Triple triple{
+        {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(j), static_cast<std::uint8_t>(k)},
+        {0, 0}};
+    for (const int index : {i, j, k}) {
+        triple.mask[index / 64] |= std::uint64_t{1} << (index % 64);
+    }
+    return triple;
+}
+
 // Every choice of three gears from the sizes, each choice once.
 std::vector<Triple> TriplesOf(const GearSizes& sizes) {
     const int m = static_cast<int>(sizes.teeth.size());
@@ -60,17 +76,9 @@ std::vector<Triple> TriplesOf(const GearSizes& sizes) {
     for (int i = 0; i < m; ++i) {
         for (int j = i; j < m; ++j) {
             for (int k = j; k < m; ++k) {
-                const int uses = 1 + (j == i) + (k == i);
-                if (sizes.count[i] < uses || (k == j && j != i && sizes.count[j] < 2)) {
-                    continue;
+                if (Available(sizes, i, j, k)) {
+                    triples.push_back(TripleOf(i, j, k));
                 }
-                Triple triple{{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(j),
-                               static_cast<std::uint8_t>(k)},
-                              {0, 0}};
-                for (const int index : {i, j, k}) {
-                    triple.mask[index / 64] |= std::uint64_t{1} << (index % 64);
-                }
-                triples.push_back(triple);
             }
         }
     }
@@ -196,6 +204,7 @@ public:
           triples_(TriplesOf(sizes_)) {}
 
     const std::vector<Triple>& Triples() const { return triples_; }
+    const GearSizes& Sizes() const { return sizes_; }
 
     std::array<std::int64_t, 3> Teeth(const Triple& triple) const {
         return {sizes_.teeth[triple.size[0]], sizes_.teeth[triple.size[1]],
@@ -357,7 +366,27 @@ public:
             largest_ = std::max(largest_, Wide{side[2]});
             largestSum_ = std::max(largestSum_, Sum(side));
         }
-        roles_ = RolesOf(LinearRulesOf(rules), smallest, largest_);
+        linear_ = LinearRulesOf(rules);
+        roles_ = RolesOf(linear_, smallest, largest_);
+    }
+
+    bool AnyRule() const { return !linear_.empty(); }
+    const Roles& Places() const { return roles_; }
+
+    // Narrows `roles` by the rules for a few rounds; returns whether every
+    // range still holds a tooth count.
+    bool Narrows(Roles& roles) const {
+        for (int round = 0; round < 4; ++round) {
+            bool narrowed = false;
+            for (const LinearRule& rule : linear_) {
+                narrowed = Narrow(rule, roles) || narrowed;
+            }
+            if (!narrowed) {
+                break;
+            }
+        }
+        return std::all_of(roles.begin(), roles.end(),
+                           [](const Range& range) { return range.low <= range.high; });
     }
 
     bool MayDrive(const std::array<std::int64_t, 3>& drivers) const {
@@ -420,6 +449,7 @@ private:
     const FitRules& rules_;
     Wide largest_ = 0;
     Wide largestSum_ = 0;
+    std::vector<LinearRule> linear_;
     // What each gear of a fitting arrangement can be.
     Roles roles_;
 };
@@ -549,7 +579,10 @@ private:
 
     // Outward from the middle, nearest first on either side, so that the
     // limit tightens early even when the first pass found too few trains.
-    void TryRun(const Choice& drivers, std::size_t middle, double bound, BestTrains& best) const {
+    void TryRun(const Choice& drivers, std::size_t middle, double bound, BestTrains& best) {
+        if (quick_.AnyRule() && TryPlaces(drivers, std::min(bound, best.Bound()), best)) {
+            return;
+        }
         const double product = drivers.product;
         const auto limit = [&] { return std::min(bound, best.Bound()); };
         std::size_t down = middle;
@@ -571,12 +604,133 @@ private:
         }
     }
 
+    // The products of driven choices that can still get in beside drivers.
+    struct Window {
+        double low;
+        double high;
+    };
+    // A walk this short is left to be walked.
+    static constexpr std::size_t kShortWalk = 32;
+
+    // Where the rules let few driven choices fit beside the drivers, they
+    // are found from the teeth each driven gear can have in each arrangement
+    // of the drivers, rather than by walking every driven choice near the
+    // wanted ratio. Returns whether it took the drivers on: it leaves them to
+    // the walk when that is the shorter.
+    bool TryPlaces(const Choice& drivers, double limit, BestTrains& best) {
+        const Window window{(Thread(-limit) / lead_) * drivers.product * (1.0 - kSlack),
+                            (Thread(limit) / lead_) * drivers.product * (1.0 + kSlack)};
+        const auto byProduct = [](const Choice& choice, double product) {
+            return choice.product < product;
+        };
+        const std::size_t walk = static_cast<std::size_t>(
+            std::lower_bound(driven_.begin(), driven_.end(), window.high, byProduct) -
+            std::lower_bound(driven_.begin(), driven_.end(), window.low, byProduct));
+        if (walk <= kShortWalk) {
+            return false;
+        }
+        std::vector<Roles> boxes;
+        std::size_t volume = 0;
+        std::array<std::int64_t, 3> x = drivers.teeth;
+        do {
+            Roles roles = quick_.Places();
+            for (int k = 0; k < 3; ++k) {
+                roles[2 * k] = {x[k], x[k]};
+            }
+            if (quick_.Narrows(roles)) {
+                volume += Spread(roles[1]) * Spread(roles[3]);
+                boxes.push_back(roles);
+            }
+        } while (std::next_permutation(x.begin(), x.end()));
+        if (volume >= walk) {
+            return false;
+        }
+        found_.clear();
+        for (const Roles& box : boxes) {
+            Gather(box, window);
+        }
+        std::sort(found_.begin(), found_.end());
+        found_.erase(std::unique(found_.begin(), found_.end()), found_.end());
+        for (const std::uint32_t key : found_) {
+            Offer(drivers, ChoiceOf(key >> 16, key >> 8 & 0xFF, key & 0xFF), best);
+        }
+        return true;
+    }
+
+    // The sizes within a range of teeth, as indices first..last-1.
+    std::pair<std::size_t, std::size_t> IndicesOf(const Range& range) const {
+        const std::vector<std::int64_t>& teeth = judge_.Sizes().teeth;
+        const auto below = [](std::int64_t size, Wide bound) { return size < bound; };
+        const auto first = std::lower_bound(teeth.begin(), teeth.end(), range.low, below);
+        const auto last =
+            std::upper_bound(teeth.begin(), teeth.end(), range.high,
+                             [](Wide bound, std::int64_t size) { return bound < size; });
+        return {static_cast<std::size_t>(first - teeth.begin()),
+                static_cast<std::size_t>(std::max(first, last) - teeth.begin())};
+    }
+
+    std::size_t Spread(const Range& range) const {
+        const auto [first, last] = IndicesOf(range);
+        return last - first;
+    }
+
+    // Every choice of driven gears in the box whose product lies in the
+    // window, each packed as i << 16 | j << 8 | k, its sizes ascending.
+    void Gather(const Roles& box, const Window& window) {
+        const GearSizes& sizes = judge_.Sizes();
+        const auto teeth = [&](std::size_t index) {
+            return static_cast<double>(sizes.teeth[index]);
+        };
+        const auto [firstB, lastB] = IndicesOf(box[1]);
+        const auto [firstD, lastD] = IndicesOf(box[3]);
+        const auto [firstF, lastF] = IndicesOf(box[5]);
+        for (std::size_t b = firstB; b < lastB; ++b) {
+            for (std::size_t d = firstD; d < lastD; ++d) {
+                const double bd = teeth(b) * teeth(d);
+                for (std::size_t f = firstF; f < lastF; ++f) {
+                    if (teeth(f) * bd < window.low * (1.0 - kSlack)) {
+                        continue;
+                    }
+                    if (teeth(f) * bd > window.high * (1.0 + kSlack)) {
+                        break;
+                    }
+                    Keep(b, d, f, window);
+                }
+            }
+        }
+    }
+
+    void Keep(std::size_t b, std::size_t d, std::size_t f, const Window& window) {
+        std::array<std::size_t, 3> side = {b, d, f};
+        std::sort(side.begin(), side.end());
+        const int i = static_cast<int>(side[0]);
+        const int j = static_cast<int>(side[1]);
+        const int k = static_cast<int>(side[2]);
+        if (!Available(judge_.Sizes(), i, j, k)) {
+            return;
+        }
+        const double product = ChoiceOf(i, j, k).product;
+        if (product >= window.low && product <= window.high) {
+            found_.push_back(static_cast<std::uint32_t>(i << 16 | j << 8 | k));
+        }
+    }
+
+    Choice ChoiceOf(std::uint32_t i, std::uint32_t j, std::uint32_t k) const {
+        const Triple triple =
+            TripleOf(static_cast<int>(i), static_cast<int>(j), static_cast<int>(k));
+        const auto teeth = judge_.Teeth(triple);
+        return {triple, teeth,
+                (static_cast<double>(teeth[0]) * static_cast<double>(teeth[1])) *
+                    static_cast<double>(teeth[2])};
+    }
+
     double desired_;
     double lead_;
     Judge judge_;
     QuickRules quick_;
     std::vector<Choice> drivers_;
     std::vector<Choice> driven_;
+    std::vector<std::uint32_t> found_;
 };
 
 } // namespace
