@@ -73,6 +73,7 @@ Triple TripleOf(int i, int j, int k) {
 std::vector<Triple> TriplesOf(const GearSizes& sizes) {
     const int m = static_cast<int>(sizes.teeth.size());
     std::vector<Triple> triples;
+    triples.reserve(static_cast<std::size_t>(m * (m + 1) * (m + 2) / 6));
     for (int i = 0; i < m; ++i) {
         for (int j = i; j < m; ++j) {
             for (int k = j; k < m; ++k) {
@@ -468,29 +469,36 @@ public:
     FastSearch(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
                const FitRules& rules)
         : desired_(desiredTpi), lead_(leadTpi), judge_(desiredTpi, leadTpi, gears, rules),
-          quick_(rules, judge_) {
-        for (const Choice& choice : SortedByProduct()) {
-            if (quick_.MayDrive(choice.teeth)) {
-                drivers_.push_back(choice);
-            }
+          quick_(rules, judge_), drivers_(SortedByProduct()),
+          driven_(quick_.AnyRule() ? drivenKept_ : drivers_) {
+        // Without rules every choice may drive and be driven: one list serves.
+        if (!quick_.AnyRule()) {
+            return;
+        }
+        for (const Choice& choice : drivers_) {
             if (quick_.MayBeDriven(choice.teeth)) {
-                driven_.push_back(choice);
+                drivenKept_.push_back(choice);
             }
         }
+        drivers_.erase(
+            std::remove_if(drivers_.begin(), drivers_.end(),
+                           [&](const Choice& choice) { return !quick_.MayDrive(choice.teeth); }),
+            drivers_.end());
     }
 
     // Passes over ever wider bands around the wanted thread, until one finds
     // `show` trains that fit, all within the band: every train outside it is
     // then worse than all of them. The first band is the worst of the
-    // nearest trains, which mostly settles the search at once; where the
-    // rules let few trains through, the band widens fourfold per pass, so
-    // that the work follows the trains near enough to be among the best.
+    // nearest trains, which settles the search at once when they are enough;
+    // where the rules let few trains through, it starts narrow and widens
+    // fourfold per pass, so that the work follows the trains near enough to
+    // be among the best.
     std::vector<ThreePairTrain> Run(int show) {
         BestTrains nearest(show);
         ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
             TryNearest(drivers, middle, nearest);
         });
-        double band = std::min(nearest.Bound(), desired_ * kFirstBand);
+        double band = nearest.Bound() < kEmptyError ? nearest.Bound() : desired_ * kFirstBand;
         for (;;) {
             BestTrains best(show);
             ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
@@ -515,7 +523,8 @@ private:
     static constexpr double kSlack = 1e-9;
     // How far the first pass looks on each side for a train that fits.
     static constexpr std::size_t kProbe = 8;
-    // The widest first band, as a share of the wanted thread.
+    // The first band, as a share of the wanted thread, when the nearest
+    // trains are too few to set it.
     static constexpr double kFirstBand = 1e-4;
 
     std::vector<Choice> SortedByProduct() const {
@@ -729,7 +738,8 @@ private:
     Judge judge_;
     QuickRules quick_;
     std::vector<Choice> drivers_;
-    std::vector<Choice> driven_;
+    std::vector<Choice> drivenKept_;
+    const std::vector<Choice>& driven_;
     std::vector<std::uint32_t> found_;
 };
 
