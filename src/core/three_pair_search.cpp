@@ -423,13 +423,16 @@ private:
         const Wide K = *rules_.clearance;
         for (int c = 0; c < 3; ++c) {
             for (int d = 0; d < 3; ++d) {
-                const Wide middle = Wide{drivers[c]} + driven[d];
+                // B and E may have at most this many teeth.
+                const Wide reach = Wide{drivers[c]} + driven[d] - K;
                 for (int b = 0; b < 3; ++b) {
+                    if (b == d || driven[b] > reach) {
+                        continue;
+                    }
+                    const int f = 3 - d - b;
                     for (int e = 0; e < 3; ++e) {
                         const int a = 3 - c - e;
-                        const int f = 3 - d - b;
-                        if (b != d && e != c && driven[b] + K <= middle &&
-                            drivers[e] + K <= middle &&
+                        if (e != c && drivers[e] <= reach &&
                             drivers[c] + K <= Wide{drivers[a]} + driven[b] &&
                             driven[d] + K <= Wide{drivers[e]} + driven[f]) {
                             return true;
@@ -475,6 +478,9 @@ public:
         if (!quick_.AnyRule()) {
             return;
         }
+        // Where rules turn trains away, probing further mostly finds more
+        // that do not fit; the passes over bands find the rest.
+        probe_ = 1;
         for (const Choice& choice : drivers_) {
             if (quick_.MayBeDriven(choice.teeth)) {
                 drivenKept_.push_back(choice);
@@ -521,7 +527,8 @@ private:
     // The relative slack between the estimate lead x Q / P and the thread
     // the arrangement shown really cuts: far above their few roundings.
     static constexpr double kSlack = 1e-9;
-    // How far the first pass looks on each side for a train that fits.
+    // How far the first pass looks on each side for a train that fits,
+    // without rules.
     static constexpr std::size_t kProbe = 8;
     // The first band, as a share of the wanted thread, when the nearest
     // trains are too few to set it.
@@ -565,12 +572,12 @@ private:
     }
 
     void TryNearest(const Choice& drivers, std::size_t middle, BestTrains& best) const {
-        for (std::size_t step = 0; step < kProbe && step < middle; ++step) {
+        for (std::size_t step = 0; step < probe_ && step < middle; ++step) {
             if (Offer(drivers, driven_[middle - 1 - step], best)) {
                 break;
             }
         }
-        for (std::size_t driven = middle; driven < driven_.size() && driven < middle + kProbe;
+        for (std::size_t driven = middle; driven < driven_.size() && driven < middle + probe_;
              ++driven) {
             if (Offer(drivers, driven_[driven], best)) {
                 break;
@@ -741,6 +748,8 @@ private:
     std::vector<Choice> drivenKept_;
     const std::vector<Choice>& driven_;
     std::vector<std::uint32_t> found_;
+    // How far the first pass looks on each side for a train that fits.
+    std::size_t probe_ = kProbe;
 };
 
 } // namespace
