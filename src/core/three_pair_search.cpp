@@ -571,15 +571,23 @@ private:
                judge_.Offer(drivers.triple, driven.triple, best);
     }
 
+    // The nearest driven choice on each side that fits. Only sets the band,
+    // so a choice whose estimated error is well beyond the worst of the best
+    // found so far ends the probe on its side: farther ones are worse still.
     void TryNearest(const Choice& drivers, std::size_t middle, BestTrains& best) const {
+        const auto hopeless = [&](const Choice& driven) {
+            return std::fabs(desired_ - lead_ * (driven.product / drivers.product)) >
+                   best.Bound() * 2.0 + desired_ * kSlack;
+        };
         for (std::size_t step = 0; step < probe_ && step < middle; ++step) {
-            if (Offer(drivers, driven_[middle - 1 - step], best)) {
+            const Choice& driven = driven_[middle - 1 - step];
+            if (hopeless(driven) || Offer(drivers, driven, best)) {
                 break;
             }
         }
-        for (std::size_t driven = middle; driven < driven_.size() && driven < middle + probe_;
-             ++driven) {
-            if (Offer(drivers, driven_[driven], best)) {
+        for (std::size_t step = 0; step < probe_ && middle + step < driven_.size(); ++step) {
+            const Choice& driven = driven_[middle + step];
+            if (hopeless(driven) || Offer(drivers, driven, best)) {
                 break;
             }
         }
