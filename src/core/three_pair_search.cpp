@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -196,20 +197,32 @@ private:
     std::vector<RankedTrain> heap_;
 };
 
+// The gears as both searches see them: their sizes and every choice of three.
+struct Layout {
+    GearSizes sizes;
+    std::vector<Triple> triples;
+};
+
+std::shared_ptr<const Layout> LayoutOf(GearSizes sizes) {
+    auto layout = std::make_shared<Layout>();
+    layout->triples = TriplesOf(sizes);
+    layout->sizes = std::move(sizes);
+    return layout;
+}
+
 // What both searches share: the gears, and how one train is judged.
 class Judge {
 public:
-    Judge(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
+    Judge(double desiredTpi, double leadTpi, std::shared_ptr<const Layout> layout,
           const FitRules& rules)
-        : desired_(desiredTpi), lead_(leadTpi), rules_(rules), sizes_(SizesOf(gears)),
-          triples_(TriplesOf(sizes_)) {}
+        : desired_(desiredTpi), lead_(leadTpi), rules_(rules), layout_(std::move(layout)) {}
 
-    const std::vector<Triple>& Triples() const { return triples_; }
-    const GearSizes& Sizes() const { return sizes_; }
+    const std::vector<Triple>& Triples() const { return layout_->triples; }
+    const GearSizes& Sizes() const { return layout_->sizes; }
 
     std::array<std::int64_t, 3> Teeth(const Triple& triple) const {
-        return {sizes_.teeth[triple.size[0]], sizes_.teeth[triple.size[1]],
-                sizes_.teeth[triple.size[2]]};
+        const std::vector<std::int64_t>& teeth = layout_->sizes.teeth;
+        return {teeth[triple.size[0]], teeth[triple.size[1]], teeth[triple.size[2]]};
     }
 
     // Whether the train can be mounted at all; if so, it is offered.
@@ -239,8 +252,7 @@ private:
     double desired_;
     double lead_;
     const FitRules& rules_;
-    GearSizes sizes_;
-    std::vector<Triple> triples_;
+    std::shared_ptr<const Layout> layout_;
 };
 
 bool Searchable(double desiredTpi, double leadTpi, int show) {
@@ -359,7 +371,11 @@ bool TakesPlaces(const std::array<std::int64_t, 3>& side, const Roles& roles, in
 // (d1 <= d2 <= d3, v1 <= v2 <= v3) 2K <= min(d2 + v3, d3 + v2).
 class QuickRules {
 public:
-    QuickRules(const FitRules& rules, const Judge& judge) : rules_(rules) {
+    QuickRules(const FitRules& rules, const Judge& judge)
+        : rules_(rules), linear_(LinearRulesOf(rules)) {
+        if (linear_.empty()) {
+            return;
+        }
         Wide smallest = 0;
         for (const Triple& triple : judge.Triples()) {
             const auto side = judge.Teeth(triple);
@@ -367,7 +383,6 @@ public:
             largest_ = std::max(largest_, Wide{side[2]});
             largestSum_ = std::max(largestSum_, Sum(side));
         }
-        linear_ = LinearRulesOf(rules);
         roles_ = RolesOf(linear_, smallest, largest_);
     }
 
@@ -455,8 +470,58 @@ private:
     Wide largestSum_ = 0;
     std::vector<LinearRule> linear_;
     // What each gear of a fitting arrangement can be.
-    Roles roles_;
+    Roles roles_{};
 };
+
+// A choice of three gears with its teeth and their product.
+struct Choice {
+    Triple triple;
+    std::array<std::int64_t, 3> teeth;
+    double product;
+};
+
+// Every choice of three gears, sorted by product.
+std::vector<Choice> ByProduct(const Judge& judge) {
+    std::vector<std::pair<double, std::uint32_t>> keyed;
+    keyed.reserve(judge.Triples().size());
+    for (const Triple& triple : judge.Triples()) {
+        const auto teeth = judge.Teeth(triple);
+        keyed.emplace_back((static_cast<double>(teeth[0]) * static_cast<double>(teeth[1])) *
+                               static_cast<double>(teeth[2]),
+                           static_cast<std::uint32_t>(keyed.size()));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<Choice> choices;
+    choices.reserve(keyed.size());
+    for (const auto& [product, index] : keyed) {
+        const Triple& triple = judge.Triples()[index];
+        choices.push_back({triple, judge.Teeth(triple), product});
+    }
+    return choices;
+}
+
+// The gears made ready for the search, which depends on nothing else.
+struct Prepared {
+    std::shared_ptr<const Layout> layout;
+    std::vector<Choice> byProduct;
+};
+
+// The gears of the last search in this thread, made ready: a chart searches
+// one gear list for many threads, and sorting the choices costs more than
+// most searches.
+std::shared_ptr<const Prepared> PreparedFor(const std::vector<std::int64_t>& gears) {
+    thread_local std::shared_ptr<const Prepared> last;
+    GearSizes sizes = SizesOf(gears);
+    if (last && last->layout->sizes.teeth == sizes.teeth &&
+        last->layout->sizes.count == sizes.count) {
+        return last;
+    }
+    auto prepared = std::make_shared<Prepared>();
+    prepared->layout = LayoutOf(std::move(sizes));
+    prepared->byProduct = ByProduct(Judge(1.0, 1.0, prepared->layout, FitRules{}));
+    last = prepared;
+    return last;
+}
 
 // Meet in the middle: the train cuts about lead x Q / P, where P is the
 // product of the drivers' tooth counts and Q of the driven ones. With every
@@ -471,9 +536,10 @@ class FastSearch {
 public:
     FastSearch(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
                const FitRules& rules)
-        : desired_(desiredTpi), lead_(leadTpi), judge_(desiredTpi, leadTpi, gears, rules),
-          quick_(rules, judge_), drivers_(SortedByProduct()),
-          driven_(quick_.AnyRule() ? drivenKept_ : drivers_) {
+        : desired_(desiredTpi), lead_(leadTpi), prepared_(PreparedFor(gears)),
+          judge_(desiredTpi, leadTpi, prepared_->layout, rules), quick_(rules, judge_),
+          drivers_(quick_.AnyRule() ? driversKept_ : prepared_->byProduct),
+          driven_(quick_.AnyRule() ? drivenKept_ : prepared_->byProduct) {
         // Without rules every choice may drive and be driven: one list serves.
         if (!quick_.AnyRule()) {
             return;
@@ -481,15 +547,14 @@ public:
         // Where rules turn trains away, probing further mostly finds more
         // that do not fit; the passes over bands find the rest.
         probe_ = 1;
-        for (const Choice& choice : drivers_) {
+        for (const Choice& choice : prepared_->byProduct) {
+            if (quick_.MayDrive(choice.teeth)) {
+                driversKept_.push_back(choice);
+            }
             if (quick_.MayBeDriven(choice.teeth)) {
                 drivenKept_.push_back(choice);
             }
         }
-        drivers_.erase(
-            std::remove_if(drivers_.begin(), drivers_.end(),
-                           [&](const Choice& choice) { return !quick_.MayDrive(choice.teeth); }),
-            drivers_.end());
     }
 
     // Passes over ever wider bands around the wanted thread, until one finds
@@ -518,12 +583,6 @@ public:
     }
 
 private:
-    struct Choice {
-        Triple triple;
-        std::array<std::int64_t, 3> teeth;
-        double product;
-    };
-
     // The relative slack between the estimate lead x Q / P and the thread
     // the arrangement shown really cuts: far above their few roundings.
     static constexpr double kSlack = 1e-9;
@@ -533,25 +592,6 @@ private:
     // The first band, as a share of the wanted thread, when the nearest
     // trains are too few to set it.
     static constexpr double kFirstBand = 1e-4;
-
-    std::vector<Choice> SortedByProduct() const {
-        std::vector<std::pair<double, std::uint32_t>> keyed;
-        keyed.reserve(judge_.Triples().size());
-        for (const Triple& triple : judge_.Triples()) {
-            const auto teeth = judge_.Teeth(triple);
-            keyed.emplace_back((static_cast<double>(teeth[0]) * static_cast<double>(teeth[1])) *
-                                   static_cast<double>(teeth[2]),
-                               static_cast<std::uint32_t>(keyed.size()));
-        }
-        std::sort(keyed.begin(), keyed.end());
-        std::vector<Choice> choices;
-        choices.reserve(keyed.size());
-        for (const auto& [product, index] : keyed) {
-            const Triple& triple = judge_.Triples()[index];
-            choices.push_back({triple, judge_.Teeth(triple), product});
-        }
-        return choices;
-    }
 
     // Calls `visit` with each choice of drivers and the first driven choice
     // whose product is not below the drivers' times the wanted ratio.
@@ -572,12 +612,12 @@ private:
     }
 
     // The nearest driven choice on each side that fits. Only sets the band,
-    // so a choice whose estimated error is well beyond the worst of the best
+    // so a choice whose estimated error is beyond the worst of the best
     // found so far ends the probe on its side: farther ones are worse still.
     void TryNearest(const Choice& drivers, std::size_t middle, BestTrains& best) const {
         const auto hopeless = [&](const Choice& driven) {
             return std::fabs(desired_ - lead_ * (driven.product / drivers.product)) >
-                   best.Bound() * 2.0 + desired_ * kSlack;
+                   best.Bound() + desired_ * kSlack;
         };
         for (std::size_t step = 0; step < probe_ && step < middle; ++step) {
             const Choice& driven = driven_[middle - 1 - step];
@@ -750,10 +790,13 @@ private:
 
     double desired_;
     double lead_;
+    std::shared_ptr<const Prepared> prepared_;
     Judge judge_;
     QuickRules quick_;
-    std::vector<Choice> drivers_;
+    // The choices that may drive and be driven, when rules sort some out.
+    std::vector<Choice> driversKept_;
     std::vector<Choice> drivenKept_;
+    const std::vector<Choice>& drivers_;
     const std::vector<Choice>& driven_;
     std::vector<std::uint32_t> found_;
     // How far the first pass looks on each side for a train that fits.
@@ -794,7 +837,7 @@ SearchBestThreePairTrainsReference(double desiredTpi, double leadTpi,
     if (!Searchable(desiredTpi, leadTpi, show)) {
         return {};
     }
-    const Judge judge(desiredTpi, leadTpi, gears, rules);
+    const Judge judge(desiredTpi, leadTpi, LayoutOf(SizesOf(gears)), rules);
     BestTrains best(show);
     for (const Triple& drivers : judge.Triples()) {
         for (const Triple& driven : judge.Triples()) {
