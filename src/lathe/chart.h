@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/gearcalc.h"
+#include "lathe/dial.h"
 #include "lathe/thread_lists.h"
 
 #include <cstdint>
@@ -62,4 +63,6 @@ struct ChartSetting {
     FitRules rules;
     int pairs = 2;
     std::string lathe; // the profile's name, empty without one
+    // With a dial, every train says where the half-nut may close.
+    std::optional<DialSetup> dial = std::nullopt;
 };
