@@ -310,7 +310,12 @@ void FastSearch::FindAdmissibleRun(Block& block) const {
     while (first < values.size() && !(deviation(first) < threshold)) {
         ++first;
     }
-    std::size_t last = first;
+    // The end too, as a wide run (while few trains fit) is long to step over.
+    std::size_t last =
+        std::max(first, index_.LowerBound((desired_ + threshold) / (block.ratio * lead_)));
+    while (last > first && !(deviation(last - 1) > -threshold)) {
+        --last;
+    }
     while (last < values.size() && deviation(last) > -threshold) {
         ++last;
     }
@@ -343,6 +348,9 @@ void FastSearch::KeepFittingBySize(const Block& block, const SecondPairBounds& c
 
 // The class pairs (x, y) of the run within the bounds, for one class x of C.
 void FastSearch::KeepFittingBeside(const Block& block, int x, const SecondPairBounds& bounds) {
+    if (classes_.most[x] < bounds.cLow || classes_.fewest[x] > bounds.cHigh) {
+        return;
+    }
     const double lowest = index_.Values()[block.first];
     const double highest = index_.Values()[block.last - 1];
     const double C = classes_.size[x];
@@ -359,8 +367,8 @@ void FastSearch::KeepFittingBeside(const Block& block, int x, const SecondPairBo
     for (int rank = from; rank < to; ++rank) {
         const int y = classes_.bySize[rank];
         const double quotient = classes_.size[y] / C;
-        if ((y != x || twoOfX) && quotient >= lowest && quotient <= highest &&
-            Within(bounds, x, y)) {
+        // Within the bounds on D and on the mesh by the choice of ranks.
+        if ((y != x || twoOfX) && quotient >= lowest && quotient <= highest) {
             fitting_.push_back(static_cast<std::uint16_t>(x << 8 | y));
         }
     }
