@@ -92,6 +92,12 @@ SecondPairBounds CompoundBounds(const FitRules& rules, std::int64_t A, std::int6
     return bounds;
 }
 
+// Whether any rule gives CompoundBounds or SimpleBounds a term; kept beside
+// them, so that a search without such rules skips deriving open bounds.
+bool BoundsSecondPair(const FitRules& rules) {
+    return rules.clearance || rules.minimumSum;
+}
+
 // A simple train (C of B's size) is limited by nothing but the spindle gear,
 // which the search applies to A before it gets here.
 SecondPairBounds SimpleBounds(const FitRules&, std::int64_t, std::int64_t) {
@@ -210,6 +216,7 @@ private:
     int n_;
     const double* G_;
     QuotientIndex index_;
+    bool bounding_;
     // The classes by size, ascending: their sizes and the tooth counts they span.
     double sizeByRank_[kMaxGears];
     std::int64_t fewestByRank_[kMaxGears];
@@ -228,7 +235,8 @@ private:
 FastSearch::FastSearch(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
                        int show, const FitRules& rules)
     : desired_(desiredTpi), lead_(leadTpi), gears_(gears), rules_(rules), classes_(gears),
-      n_(classes_.n), G_(classes_.G), index_(classes_), table_(show) {
+      n_(classes_.n), G_(classes_.G), index_(classes_), bounding_(BoundsSecondPair(rules)),
+      table_(show) {
     for (int rank = 0; rank < classes_.count; ++rank) {
         const int x = classes_.bySize[rank];
         sizeByRank_[rank] = classes_.size[x];
@@ -277,6 +285,9 @@ void FastSearch::SearchBlock(int a, int b) {
 // short and by looking up the sizes that fit when it is long, so that the
 // cost follows the pairs that fit rather than the pairs of the run.
 FastSearch::ClassPairs FastSearch::FittingClassPairs(const Block& block) {
+    if (!bounding_) {
+        return {index_.PairsBegin(block.first), index_.PairsEnd(block.last)};
+    }
     const std::int64_t A = gears_[block.a];
     const std::int64_t B = gears_[block.b];
     const SecondPairBounds compound = CompoundBounds(rules_, A, B);
