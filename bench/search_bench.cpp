@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,54 @@ void BM_ThreePairs(benchmark::State& state) {
     TimeSearch<ThreePairTrain>(state, SearchBestThreePairTrains);
 }
 
+// A machinist's large set: 100 distinct gears of 20 to 119 teeth.
+std::vector<std::int64_t> DistinctGears() {
+    std::vector<std::int64_t> gears;
+    for (std::int64_t teeth = 20; teeth < 120; ++teeth) {
+        gears.push_back(teeth);
+    }
+    return gears;
+}
+
+// Arguments: the pairs, then the clearance, the minimum sum and the spindle
+// gear, each -1 for none.
+FitRules RulesOf(const benchmark::State& state) {
+    const auto rule = [&](int argument) {
+        const std::int64_t value = state.range(argument);
+        return value < 0 ? std::nullopt : std::optional<std::int64_t>(value);
+    };
+    return FitRules{rule(1), rule(2), rule(3)};
+}
+
+// The best 99 trains for M1.25 from an 8 tpi lead screw over DistinctGears,
+// under fit rules that let many, a handful or no trains through.
+void BM_Rules(benchmark::State& state) {
+    const auto gears = DistinctGears();
+    const double desired = ThreadToTpi(ThreadType::Metric, 1.25);
+    const FitRules rules = RulesOf(state);
+    for (auto _ : state) {
+        if (state.range(0) == 3) {
+            benchmark::DoNotOptimize(SearchBestThreePairTrains(desired, 8.0, gears, 99, rules));
+        } else {
+            benchmark::DoNotOptimize(SearchBestTrains(desired, 8.0, gears, 99, rules));
+        }
+    }
+}
+
+void RuleCases(benchmark::internal::Benchmark* benchmark) {
+    for (const int pairs : {2, 3}) {
+        benchmark->Args({pairs, -1, -1, -1});   // no rule
+        benchmark->Args({pairs, 90, 500, -1});  // no compound train fits
+        benchmark->Args({pairs, -1, 600, -1});  // beyond the largest sum
+        benchmark->Args({pairs, 100, -1, -1});  // few trains fit
+        benchmark->Args({pairs, -1, -1, 127});  // spindle gear not in the list
+        benchmark->Args({pairs, 60, 300, 100}); // all three
+        for (int clearance = 0; clearance <= 120; clearance += 10) {
+            benchmark->Args({pairs, clearance, -1, -1});
+        }
+    }
+}
+
 // A chart of every built-in thread list (about 170 threads) over 100 gears,
 // with the clearance rule on, as a machinist would print it.
 void BM_ChartOfAllLists(benchmark::State& state) {
@@ -75,7 +124,8 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            const bool perGearCount = !run.run_name.args.empty();
+            const bool perGearCount =
+                !run.run_name.args.empty() && run.run_name.function_name != "BM_Rules";
             if (perGearCount && (single || run.aggregate_name == "median")) {
                 seconds_[std::stoi(run.run_name.args)][run.run_name.function_name] =
                     run.real_accumulated_time / static_cast<double>(run.iterations);
@@ -108,6 +158,10 @@ private:
 } // namespace
 
 BENCHMARK(BM_ChartOfAllLists)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rules)
+    ->ArgNames({"pairs", "clearance", "min_sum", "spindle"})
+    ->Apply(RuleCases)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Reference)->Arg(14)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Fast)->Arg(14)->Arg(30)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 // The exhaustive three-pair loop needs seconds beyond a dozen or two gears.

@@ -148,9 +148,14 @@ Case Draw(Random& random, int pairs) {
         c.leadTpi = Refused(random);
     }
     c.desiredTpi = DrawDesired(random, c, pairs);
-    if (Real(random, 0, 1) < 0.25) { // fit rules that keep some trains and drop others
+    const double rules = Real(random, 0, 1);
+    if (rules < 0.25) { // fit rules that keep some trains and drop others
         c.rules = {Maybe(random, Uniform(random, -10, 60)), Maybe(random, Uniform(random, 0, 600)),
                    c.gears.empty() ? std::nullopt : Maybe(random, Any(random, c.gears))};
+    } else if (rules < 0.35) { // rules that let a handful of trains through, or none
+        c.rules = {Maybe(random, Uniform(random, 40, 320)),
+                   Maybe(random, Uniform(random, 300, 1900)),
+                   Maybe(random, Uniform(random, 1, 300))};
     }
     return c;
 }
@@ -204,6 +209,38 @@ TEST(SearchDiff, EdgeInputsGiveTheReferenceTrains) {
         // earlier in the block.
         {9.3900184842883565, 3, {120, 110, 127, 110, 38, 110, 38, 54, 30, 127, 62, 38, 54, 127, 30,
                                  127, 127, 30, 127, 62, 127, 30, 127}, 72, {}},
+        // clang-format on
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Describe(c));
+        EXPECT_TRUE(SameTrains<GearTrain>(c, SearchBestTrains, SearchBestTrainsReference));
+        EXPECT_TRUE(SameTrains<ThreePairTrain>(c, SearchBestThreePairTrains,
+                                               SearchBestThreePairTrainsReference));
+    }
+}
+
+// 17 distinct gears of 23 to 119 teeth, every sixth size, and rules under
+// which a handful of trains fit, or none. B + K <= C + D and C + K <= A + B
+// give A + D >= 2K, and the largest A + D is 119 + 113 = 232: a clearance of
+// 116 leaves one pair of sizes for A and D, 117 and more only simple trains.
+// The largest sum of four is 440, of six 624; no gear has 121 teeth.
+TEST(SearchDiff, RulesThatLetFewOrNoTrainsThroughGiveTheReferenceTrains) {
+    Gears gears;
+    for (std::int64_t teeth = 119; teeth >= 20; teeth -= 6) {
+        gears.push_back(teeth);
+    }
+    const double metric = ThreadToTpi(ThreadType::Metric, 1.25);
+    const std::optional<std::int64_t> none;
+    const Case cases[] = {
+        // clang-format off
+        {metric, 8, gears, 99, {100, none, none}}, {metric, 8, gears, 99, {110, none, none}},
+        {metric, 8, gears, 99, {116, none, none}}, {metric, 8, gears, 99, {117, none, none}},
+        {metric, 8, gears, 99, {none, 440, none}}, {metric, 8, gears, 99, {none, 441, none}},
+        {metric, 8, gears, 99, {none, 620, none}},
+        {metric, 8, gears, 99, {none, 624, none}}, {metric, 8, gears, 99, {none, 625, none}},
+        {metric, 8, gears, 99, {none, none, 121}}, {metric, 8, gears, 99, {none, none, 119}},
+        {metric, 8, gears, 99, {90, 500, none}}, {metric, 8, gears, 99, {80, 600, 115}},
+        {16, 8, gears, 5, {100, 600, 119}}, {16, 8, gears, 99, {0, 0, 20}},
         // clang-format on
     };
     for (const Case& c : cases) {

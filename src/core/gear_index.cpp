@@ -22,7 +22,14 @@ GearClasses::GearClasses(const std::vector<std::int64_t>& gears)
     int filled[kMaxGears] = {};
     for (int i = 0; i < n; ++i) {
         members[starts[of[i]] + filled[of[i]]++] = static_cast<std::uint8_t>(i);
+        const bool first = filled[of[i]] == 1;
+        fewest[of[i]] = first ? gears[i] : std::min(fewest[of[i]], gears[i]);
+        most[of[i]] = first ? gears[i] : std::max(most[of[i]], gears[i]);
     }
+    for (int x = 0; x < count; ++x) {
+        bySize[x] = static_cast<std::uint8_t>(x);
+    }
+    std::sort(bySize, bySize + count, [&](int x, int y) { return size[x] < size[y]; });
 }
 
 namespace {

@@ -39,6 +39,12 @@ struct GearClasses {
     // The positions of class x, ascending, are members[starts[x]..starts[x+1]).
     std::uint8_t members[kMaxGears];
     int starts[kMaxGears + 1];
+    // The tooth counts a class spans: one, unless gears beyond what a double
+    // holds exactly round to one size.
+    std::int64_t fewest[kMaxGears];
+    std::int64_t most[kMaxGears];
+    // The classes by size, ascending.
+    std::uint8_t bySize[kMaxGears];
 };
 
 // The quotients size[y] / size[x] of every ordered pair of classes that two

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -53,24 +54,33 @@ bool ShareASize(const Triple& x, const Triple& y) {
     return ((x.mask[0] & y.mask[0]) | (x.mask[1] & y.mask[1])) != 0;
 }
 
+// Whether the sizes i <= j <= k are three gears of the list.
+bool Available(const GearSizes& sizes, int i, int j, int k) {
+    const int uses = 1 + (j == i) + (k == i);
+    return sizes.count[i] >= uses && !(k == j && j != i && sizes.count[j] < 2);
+}
+
+Triple TripleOf(int i, int j, int k) {
+    Triple triple{
+        {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(j), static_cast<std::uint8_t>(k)},
+        {0, 0}};
+    for (const int index : {i, j, k}) {
+        triple.mask[index / 64] |= std::uint64_t{1} << (index % 64);
+    }
+    return triple;
+}
+
 // Every choice of three gears from the sizes, each choice once.
 std::vector<Triple> TriplesOf(const GearSizes& sizes) {
     const int m = static_cast<int>(sizes.teeth.size());
     std::vector<Triple> triples;
+    triples.reserve(static_cast<std::size_t>(m * (m + 1) * (m + 2) / 6));
     for (int i = 0; i < m; ++i) {
         for (int j = i; j < m; ++j) {
             for (int k = j; k < m; ++k) {
-                const int uses = 1 + (j == i) + (k == i);
-                if (sizes.count[i] < uses || (k == j && j != i && sizes.count[j] < 2)) {
-                    continue;
+                if (Available(sizes, i, j, k)) {
+                    triples.push_back(TripleOf(i, j, k));
                 }
-                Triple triple{{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(j),
-                               static_cast<std::uint8_t>(k)},
-                              {0, 0}};
-                for (const int index : {i, j, k}) {
-                    triple.mask[index / 64] |= std::uint64_t{1} << (index % 64);
-                }
-                triples.push_back(triple);
             }
         }
     }
@@ -187,19 +197,32 @@ private:
     std::vector<RankedTrain> heap_;
 };
 
+// The gears as both searches see them: their sizes and every choice of three.
+struct Layout {
+    GearSizes sizes;
+    std::vector<Triple> triples;
+};
+
+std::shared_ptr<const Layout> LayoutOf(GearSizes sizes) {
+    auto layout = std::make_shared<Layout>();
+    layout->triples = TriplesOf(sizes);
+    layout->sizes = std::move(sizes);
+    return layout;
+}
+
 // What both searches share: the gears, and how one train is judged.
 class Judge {
 public:
-    Judge(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
+    Judge(double desiredTpi, double leadTpi, std::shared_ptr<const Layout> layout,
           const FitRules& rules)
-        : desired_(desiredTpi), lead_(leadTpi), rules_(rules), sizes_(SizesOf(gears)),
-          triples_(TriplesOf(sizes_)) {}
+        : desired_(desiredTpi), lead_(leadTpi), rules_(rules), layout_(std::move(layout)) {}
 
-    const std::vector<Triple>& Triples() const { return triples_; }
+    const std::vector<Triple>& Triples() const { return layout_->triples; }
+    const GearSizes& Sizes() const { return layout_->sizes; }
 
     std::array<std::int64_t, 3> Teeth(const Triple& triple) const {
-        return {sizes_.teeth[triple.size[0]], sizes_.teeth[triple.size[1]],
-                sizes_.teeth[triple.size[2]]};
+        const std::vector<std::int64_t>& teeth = layout_->sizes.teeth;
+        return {teeth[triple.size[0]], teeth[triple.size[1]], teeth[triple.size[2]]};
     }
 
     // Whether the train can be mounted at all; if so, it is offered.
@@ -229,12 +252,112 @@ private:
     double desired_;
     double lead_;
     const FitRules& rules_;
-    GearSizes sizes_;
-    std::vector<Triple> triples_;
+    std::shared_ptr<const Layout> layout_;
 };
 
 bool Searchable(double desiredTpi, double leadTpi, int show) {
     return show > 0 && IsUsableMeasure(desiredTpi) && IsUsableMeasure(leadTpi);
+}
+
+// A condition in teeth that every arrangement that fits meets: the sum of
+// each gear's teeth (in the order A, B, C, D, E, F) times its coefficient,
+// -1, 0 or 1, is at least `least`.
+struct LinearRule {
+    std::array<int, 6> coefficient;
+    Wide least;
+};
+
+// The one place where the fit rules become conditions linear in teeth, for
+// the search to skip what they refuse; a rule added to FitRules adds its
+// terms here. With a clearance K, the sum of the first two conditions
+// (B and C cancel) and of the last two (D and E cancel) narrow the gears
+// most.
+std::vector<LinearRule> LinearRulesOf(const FitRules& rules) {
+    std::vector<LinearRule> linear;
+    if (rules.clearance) {
+        const Wide K = *rules.clearance;
+        linear.push_back({{0, -1, 1, 1, 0, 0}, K});    // B + K <= C + D
+        linear.push_back({{1, 1, -1, 0, 0, 0}, K});    // C + K <= A + B
+        linear.push_back({{0, 0, 0, -1, 1, 1}, K});    // D + K <= E + F
+        linear.push_back({{0, 0, 1, 1, -1, 0}, K});    // E + K <= C + D
+        linear.push_back({{1, 0, 0, 1, 0, 0}, 2 * K}); // A + D >= 2K
+        linear.push_back({{0, 0, 1, 0, 0, 1}, 2 * K}); // C + F >= 2K
+    }
+    if (rules.minimumSum) {
+        linear.push_back({{1, 1, 1, 1, 1, 1}, *rules.minimumSum});
+    }
+    if (rules.spindleGear) {
+        linear.push_back({{1, 0, 0, 0, 0, 0}, *rules.spindleGear});
+        linear.push_back({{-1, 0, 0, 0, 0, 0}, -Wide{*rules.spindleGear}});
+    }
+    return linear;
+}
+
+// Inclusive bounds on the teeth of one gear of an arrangement.
+struct Range {
+    Wide low;
+    Wide high;
+};
+using Roles = std::array<Range, 6>;
+
+// Narrows every gear's range by one rule; returns whether any range changed.
+bool Narrow(const LinearRule& rule, Roles& roles) {
+    bool narrowed = false;
+    for (int i = 0; i < 6; ++i) {
+        const int own = rule.coefficient[i];
+        if (own == 0) {
+            continue;
+        }
+        Wide othersMost = 0;
+        for (int j = 0; j < 6; ++j) {
+            const int other = rule.coefficient[j];
+            othersMost += j == i ? 0 : other > 0 ? roles[j].high : other < 0 ? -roles[j].low : 0;
+        }
+        Range& range = roles[i];
+        const Wide bound = own > 0 ? rule.least - othersMost : othersMost - rule.least;
+        if (own > 0 ? bound > range.low : bound < range.high) {
+            (own > 0 ? range.low : range.high) = bound;
+            narrowed = true;
+        }
+    }
+    return narrowed;
+}
+
+// The teeth each gear of a fitting arrangement can have: the sizes at hand,
+// narrowed by the rules in turn until none narrows any more. A range left
+// empty means that no train fits.
+Roles RolesOf(const std::vector<LinearRule>& linear, Wide smallest, Wide largest) {
+    Roles roles;
+    roles.fill({smallest, largest});
+    // Each round narrows by at least a tooth; a bounded number of rounds
+    // leaves ranges that are still sound, only wider.
+    for (int round = 0; round < 256; ++round) {
+        bool narrowed = false;
+        for (const LinearRule& rule : linear) {
+            narrowed = Narrow(rule, roles) || narrowed;
+        }
+        if (!narrowed) {
+            break;
+        }
+    }
+    return roles;
+}
+
+// Whether the three gears of a side, ascending, can take the three places
+// `first`, `first` + 2 and `first` + 4 in some order.
+bool TakesPlaces(const std::array<std::int64_t, 3>& side, const Roles& roles, int first) {
+    std::array<int, 3> order = {0, 1, 2};
+    do {
+        bool fits = true;
+        for (int k = 0; k < 3; ++k) {
+            const Range& range = roles[first + 2 * k];
+            fits = fits && side[order[k]] >= range.low && side[order[k]] <= range.high;
+        }
+        if (fits) {
+            return true;
+        }
+    } while (std::next_permutation(order.begin(), order.end()));
+    return false;
 }
 
 // What a choice of three gears must have for a train with it on one side to
@@ -248,12 +371,38 @@ bool Searchable(double desiredTpi, double leadTpi, int show) {
 // (d1 <= d2 <= d3, v1 <= v2 <= v3) 2K <= min(d2 + v3, d3 + v2).
 class QuickRules {
 public:
-    QuickRules(const FitRules& rules, const Judge& judge) : rules_(rules) {
+    QuickRules(const FitRules& rules, const Judge& judge)
+        : rules_(rules), linear_(LinearRulesOf(rules)) {
+        if (linear_.empty()) {
+            return;
+        }
+        Wide smallest = 0;
         for (const Triple& triple : judge.Triples()) {
             const auto side = judge.Teeth(triple);
+            smallest = smallest == 0 ? side[0] : std::min(smallest, Wide{side[0]});
             largest_ = std::max(largest_, Wide{side[2]});
             largestSum_ = std::max(largestSum_, Sum(side));
         }
+        roles_ = RolesOf(linear_, smallest, largest_);
+    }
+
+    bool AnyRule() const { return !linear_.empty(); }
+    const Roles& Places() const { return roles_; }
+
+    // Narrows `roles` by the rules for a few rounds; returns whether every
+    // range still holds a tooth count.
+    bool Narrows(Roles& roles) const {
+        for (int round = 0; round < 4; ++round) {
+            bool narrowed = false;
+            for (const LinearRule& rule : linear_) {
+                narrowed = Narrow(rule, roles) || narrowed;
+            }
+            if (!narrowed) {
+                break;
+            }
+        }
+        return std::all_of(roles.begin(), roles.end(),
+                           [](const Range& range) { return range.low <= range.high; });
     }
 
     bool MayDrive(const std::array<std::int64_t, 3>& drivers) const {
@@ -261,11 +410,13 @@ public:
             std::find(drivers.begin(), drivers.end(), *rules_.spindleGear) == drivers.end()) {
             return false;
         }
-        return MayBeDriven(drivers);
+        return Reaches(Sum(drivers) + largestSum_) && Clears(drivers[1] + largest_) &&
+               TakesPlaces(drivers, roles_, 0);
     }
 
     bool MayBeDriven(const std::array<std::int64_t, 3>& side) const {
-        return Reaches(Sum(side) + largestSum_) && Clears(side[1] + largest_);
+        return Reaches(Sum(side) + largestSum_) && Clears(side[1] + largest_) &&
+               TakesPlaces(side, roles_, 1);
     }
 
     bool MayFit(const std::array<std::int64_t, 3>& drivers,
@@ -287,13 +438,16 @@ private:
         const Wide K = *rules_.clearance;
         for (int c = 0; c < 3; ++c) {
             for (int d = 0; d < 3; ++d) {
-                const Wide middle = Wide{drivers[c]} + driven[d];
+                // B and E may have at most this many teeth.
+                const Wide reach = Wide{drivers[c]} + driven[d] - K;
                 for (int b = 0; b < 3; ++b) {
+                    if (b == d || driven[b] > reach) {
+                        continue;
+                    }
+                    const int f = 3 - d - b;
                     for (int e = 0; e < 3; ++e) {
                         const int a = 3 - c - e;
-                        const int f = 3 - d - b;
-                        if (b != d && e != c && driven[b] + K <= middle &&
-                            drivers[e] + K <= middle &&
+                        if (e != c && drivers[e] <= reach &&
                             drivers[c] + K <= Wide{drivers[a]} + driven[b] &&
                             driven[d] + K <= Wide{drivers[e]} + driven[f]) {
                             return true;
@@ -314,7 +468,60 @@ private:
     const FitRules& rules_;
     Wide largest_ = 0;
     Wide largestSum_ = 0;
+    std::vector<LinearRule> linear_;
+    // What each gear of a fitting arrangement can be.
+    Roles roles_{};
 };
+
+// A choice of three gears with its teeth and their product.
+struct Choice {
+    Triple triple;
+    std::array<std::int64_t, 3> teeth;
+    double product;
+};
+
+// Every choice of three gears, sorted by product.
+std::vector<Choice> ByProduct(const Judge& judge) {
+    std::vector<std::pair<double, std::uint32_t>> keyed;
+    keyed.reserve(judge.Triples().size());
+    for (const Triple& triple : judge.Triples()) {
+        const auto teeth = judge.Teeth(triple);
+        keyed.emplace_back((static_cast<double>(teeth[0]) * static_cast<double>(teeth[1])) *
+                               static_cast<double>(teeth[2]),
+                           static_cast<std::uint32_t>(keyed.size()));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<Choice> choices;
+    choices.reserve(keyed.size());
+    for (const auto& [product, index] : keyed) {
+        const Triple& triple = judge.Triples()[index];
+        choices.push_back({triple, judge.Teeth(triple), product});
+    }
+    return choices;
+}
+
+// The gears made ready for the search, which depends on nothing else.
+struct Prepared {
+    std::shared_ptr<const Layout> layout;
+    std::vector<Choice> byProduct;
+};
+
+// The gears of the last search in this thread, made ready: a chart searches
+// one gear list for many threads, and sorting the choices costs more than
+// most searches.
+std::shared_ptr<const Prepared> PreparedFor(const std::vector<std::int64_t>& gears) {
+    thread_local std::shared_ptr<const Prepared> last;
+    GearSizes sizes = SizesOf(gears);
+    if (last && last->layout->sizes.teeth == sizes.teeth &&
+        last->layout->sizes.count == sizes.count) {
+        return last;
+    }
+    auto prepared = std::make_shared<Prepared>();
+    prepared->layout = LayoutOf(std::move(sizes));
+    prepared->byProduct = ByProduct(Judge(1.0, 1.0, prepared->layout, FitRules{}));
+    last = prepared;
+    return last;
+}
 
 // Meet in the middle: the train cuts about lead x Q / P, where P is the
 // product of the drivers' tooth counts and Q of the driven ones. With every
@@ -329,62 +536,62 @@ class FastSearch {
 public:
     FastSearch(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
                const FitRules& rules)
-        : desired_(desiredTpi), lead_(leadTpi), judge_(desiredTpi, leadTpi, gears, rules),
-          quick_(rules, judge_) {
-        for (const Choice& choice : SortedByProduct()) {
+        : desired_(desiredTpi), lead_(leadTpi), prepared_(PreparedFor(gears)),
+          judge_(desiredTpi, leadTpi, prepared_->layout, rules), quick_(rules, judge_),
+          drivers_(quick_.AnyRule() ? driversKept_ : prepared_->byProduct),
+          driven_(quick_.AnyRule() ? drivenKept_ : prepared_->byProduct) {
+        // Without rules every choice may drive and be driven: one list serves.
+        if (!quick_.AnyRule()) {
+            return;
+        }
+        // Where rules turn trains away, probing further mostly finds more
+        // that do not fit; the passes over bands find the rest.
+        probe_ = 1;
+        for (const Choice& choice : prepared_->byProduct) {
             if (quick_.MayDrive(choice.teeth)) {
-                drivers_.push_back(choice);
+                driversKept_.push_back(choice);
             }
             if (quick_.MayBeDriven(choice.teeth)) {
-                driven_.push_back(choice);
+                drivenKept_.push_back(choice);
             }
         }
     }
 
+    // Passes over ever wider bands around the wanted thread, until one finds
+    // `show` trains that fit, all within the band: every train outside it is
+    // then worse than all of them. The first band is the worst of the
+    // nearest trains, which settles the search at once when they are enough;
+    // where the rules let few trains through, it starts narrow and widens
+    // fourfold per pass, so that the work follows the trains near enough to
+    // be among the best.
     std::vector<ThreePairTrain> Run(int show) {
         BestTrains nearest(show);
         ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
             TryNearest(drivers, middle, nearest);
         });
-        const double bound = nearest.Bound();
-        BestTrains best(show);
-        ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
-            TryRun(drivers, middle, bound, best);
-        });
-        return best.Sorted();
+        double band = nearest.Bound() < kEmptyError ? nearest.Bound() : desired_ * kFirstBand;
+        for (;;) {
+            BestTrains best(show);
+            ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
+                TryRun(drivers, middle, band, best);
+            });
+            if (best.Bound() <= band || !(band < kEmptyError)) {
+                return best.Sorted();
+            }
+            band = std::min(band * 4.0, kEmptyError);
+        }
     }
 
 private:
-    struct Choice {
-        Triple triple;
-        std::array<std::int64_t, 3> teeth;
-        double product;
-    };
-
     // The relative slack between the estimate lead x Q / P and the thread
     // the arrangement shown really cuts: far above their few roundings.
     static constexpr double kSlack = 1e-9;
-    // How far the first pass looks on each side for a train that fits.
+    // How far the first pass looks on each side for a train that fits,
+    // without rules.
     static constexpr std::size_t kProbe = 8;
-
-    std::vector<Choice> SortedByProduct() const {
-        std::vector<std::pair<double, std::uint32_t>> keyed;
-        keyed.reserve(judge_.Triples().size());
-        for (const Triple& triple : judge_.Triples()) {
-            const auto teeth = judge_.Teeth(triple);
-            keyed.emplace_back((static_cast<double>(teeth[0]) * static_cast<double>(teeth[1])) *
-                                   static_cast<double>(teeth[2]),
-                               static_cast<std::uint32_t>(keyed.size()));
-        }
-        std::sort(keyed.begin(), keyed.end());
-        std::vector<Choice> choices;
-        choices.reserve(keyed.size());
-        for (const auto& [product, index] : keyed) {
-            const Triple& triple = judge_.Triples()[index];
-            choices.push_back({triple, judge_.Teeth(triple), product});
-        }
-        return choices;
-    }
+    // The first band, as a share of the wanted thread, when the nearest
+    // trains are too few to set it.
+    static constexpr double kFirstBand = 1e-4;
 
     // Calls `visit` with each choice of drivers and the first driven choice
     // whose product is not below the drivers' times the wanted ratio.
@@ -404,15 +611,23 @@ private:
                judge_.Offer(drivers.triple, driven.triple, best);
     }
 
+    // The nearest driven choice on each side that fits. Only sets the band,
+    // so a choice whose estimated error is beyond the worst of the best
+    // found so far ends the probe on its side: farther ones are worse still.
     void TryNearest(const Choice& drivers, std::size_t middle, BestTrains& best) const {
-        for (std::size_t step = 0; step < kProbe && step < middle; ++step) {
-            if (Offer(drivers, driven_[middle - 1 - step], best)) {
+        const auto hopeless = [&](const Choice& driven) {
+            return std::fabs(desired_ - lead_ * (driven.product / drivers.product)) >
+                   best.Bound() + desired_ * kSlack;
+        };
+        for (std::size_t step = 0; step < probe_ && step < middle; ++step) {
+            const Choice& driven = driven_[middle - 1 - step];
+            if (hopeless(driven) || Offer(drivers, driven, best)) {
                 break;
             }
         }
-        for (std::size_t driven = middle; driven < driven_.size() && driven < middle + kProbe;
-             ++driven) {
-            if (Offer(drivers, driven_[driven], best)) {
+        for (std::size_t step = 0; step < probe_ && middle + step < driven_.size(); ++step) {
+            const Choice& driven = driven_[middle + step];
+            if (hopeless(driven) || Offer(drivers, driven, best)) {
                 break;
             }
         }
@@ -428,7 +643,10 @@ private:
 
     // Outward from the middle, nearest first on either side, so that the
     // limit tightens early even when the first pass found too few trains.
-    void TryRun(const Choice& drivers, std::size_t middle, double bound, BestTrains& best) const {
+    void TryRun(const Choice& drivers, std::size_t middle, double bound, BestTrains& best) {
+        if (quick_.AnyRule() && TryPlaces(drivers, std::min(bound, best.Bound()), best)) {
+            return;
+        }
         const double product = drivers.product;
         const auto limit = [&] { return std::min(bound, best.Bound()); };
         std::size_t down = middle;
@@ -450,12 +668,139 @@ private:
         }
     }
 
+    // The products of driven choices that can still get in beside drivers.
+    struct Window {
+        double low;
+        double high;
+    };
+    // A walk this short is left to be walked.
+    static constexpr std::size_t kShortWalk = 32;
+
+    // Where the rules let few driven choices fit beside the drivers, they
+    // are found from the teeth each driven gear can have in each arrangement
+    // of the drivers, rather than by walking every driven choice near the
+    // wanted ratio. Returns whether it took the drivers on: it leaves them to
+    // the walk when that is the shorter.
+    bool TryPlaces(const Choice& drivers, double limit, BestTrains& best) {
+        const Window window{(Thread(-limit) / lead_) * drivers.product * (1.0 - kSlack),
+                            (Thread(limit) / lead_) * drivers.product * (1.0 + kSlack)};
+        const auto byProduct = [](const Choice& choice, double product) {
+            return choice.product < product;
+        };
+        const std::size_t walk = static_cast<std::size_t>(
+            std::lower_bound(driven_.begin(), driven_.end(), window.high, byProduct) -
+            std::lower_bound(driven_.begin(), driven_.end(), window.low, byProduct));
+        if (walk <= kShortWalk) {
+            return false;
+        }
+        std::vector<Roles> boxes;
+        std::size_t volume = 0;
+        std::array<std::int64_t, 3> x = drivers.teeth;
+        do {
+            Roles roles = quick_.Places();
+            for (int k = 0; k < 3; ++k) {
+                roles[2 * k] = {x[k], x[k]};
+            }
+            if (quick_.Narrows(roles)) {
+                volume += Spread(roles[1]) * Spread(roles[3]);
+                boxes.push_back(roles);
+            }
+        } while (std::next_permutation(x.begin(), x.end()));
+        if (volume >= walk) {
+            return false;
+        }
+        found_.clear();
+        for (const Roles& box : boxes) {
+            Gather(box, window);
+        }
+        std::sort(found_.begin(), found_.end());
+        found_.erase(std::unique(found_.begin(), found_.end()), found_.end());
+        for (const std::uint32_t key : found_) {
+            Offer(drivers, ChoiceOf(key >> 16, key >> 8 & 0xFF, key & 0xFF), best);
+        }
+        return true;
+    }
+
+    // The sizes within a range of teeth, as indices first..last-1.
+    std::pair<std::size_t, std::size_t> IndicesOf(const Range& range) const {
+        const std::vector<std::int64_t>& teeth = judge_.Sizes().teeth;
+        const auto below = [](std::int64_t size, Wide bound) { return size < bound; };
+        const auto first = std::lower_bound(teeth.begin(), teeth.end(), range.low, below);
+        const auto last =
+            std::upper_bound(teeth.begin(), teeth.end(), range.high,
+                             [](Wide bound, std::int64_t size) { return bound < size; });
+        return {static_cast<std::size_t>(first - teeth.begin()),
+                static_cast<std::size_t>(std::max(first, last) - teeth.begin())};
+    }
+
+    std::size_t Spread(const Range& range) const {
+        const auto [first, last] = IndicesOf(range);
+        return last - first;
+    }
+
+    // Every choice of driven gears in the box whose product lies in the
+    // window, each packed as i << 16 | j << 8 | k, its sizes ascending.
+    void Gather(const Roles& box, const Window& window) {
+        const GearSizes& sizes = judge_.Sizes();
+        const auto teeth = [&](std::size_t index) {
+            return static_cast<double>(sizes.teeth[index]);
+        };
+        const auto [firstB, lastB] = IndicesOf(box[1]);
+        const auto [firstD, lastD] = IndicesOf(box[3]);
+        const auto [firstF, lastF] = IndicesOf(box[5]);
+        for (std::size_t b = firstB; b < lastB; ++b) {
+            for (std::size_t d = firstD; d < lastD; ++d) {
+                const double bd = teeth(b) * teeth(d);
+                for (std::size_t f = firstF; f < lastF; ++f) {
+                    if (teeth(f) * bd < window.low * (1.0 - kSlack)) {
+                        continue;
+                    }
+                    if (teeth(f) * bd > window.high * (1.0 + kSlack)) {
+                        break;
+                    }
+                    Keep(b, d, f, window);
+                }
+            }
+        }
+    }
+
+    void Keep(std::size_t b, std::size_t d, std::size_t f, const Window& window) {
+        std::array<std::size_t, 3> side = {b, d, f};
+        std::sort(side.begin(), side.end());
+        const int i = static_cast<int>(side[0]);
+        const int j = static_cast<int>(side[1]);
+        const int k = static_cast<int>(side[2]);
+        if (!Available(judge_.Sizes(), i, j, k)) {
+            return;
+        }
+        const double product = ChoiceOf(i, j, k).product;
+        if (product >= window.low && product <= window.high) {
+            found_.push_back(static_cast<std::uint32_t>(i << 16 | j << 8 | k));
+        }
+    }
+
+    Choice ChoiceOf(std::uint32_t i, std::uint32_t j, std::uint32_t k) const {
+        const Triple triple =
+            TripleOf(static_cast<int>(i), static_cast<int>(j), static_cast<int>(k));
+        const auto teeth = judge_.Teeth(triple);
+        return {triple, teeth,
+                (static_cast<double>(teeth[0]) * static_cast<double>(teeth[1])) *
+                    static_cast<double>(teeth[2])};
+    }
+
     double desired_;
     double lead_;
+    std::shared_ptr<const Prepared> prepared_;
     Judge judge_;
     QuickRules quick_;
-    std::vector<Choice> drivers_;
-    std::vector<Choice> driven_;
+    // The choices that may drive and be driven, when rules sort some out.
+    std::vector<Choice> driversKept_;
+    std::vector<Choice> drivenKept_;
+    const std::vector<Choice>& drivers_;
+    const std::vector<Choice>& driven_;
+    std::vector<std::uint32_t> found_;
+    // How far the first pass looks on each side for a train that fits.
+    std::size_t probe_ = kProbe;
 };
 
 } // namespace
@@ -492,7 +837,7 @@ SearchBestThreePairTrainsReference(double desiredTpi, double leadTpi,
     if (!Searchable(desiredTpi, leadTpi, show)) {
         return {};
     }
-    const Judge judge(desiredTpi, leadTpi, gears, rules);
+    const Judge judge(desiredTpi, leadTpi, LayoutOf(SizesOf(gears)), rules);
     BestTrains best(show);
     for (const Triple& drivers : judge.Triples()) {
         for (const Triple& driven : judge.Triples()) {

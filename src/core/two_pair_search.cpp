@@ -53,6 +53,74 @@ void ReplaceWorst(std::vector<GearTrain>& table, double threshold, const GearTra
     }
 }
 
+// Wide enough that no sum of tooth counts can overflow.
+__extension__ using Wide = __int128;
+
+// Inclusive limits on the teeth of the second pair beside a given first pair:
+// on C, on D and on the middle mesh C + D. Every train the rules allow lies
+// within them, so the search never looks outside; one within them must still
+// pass the rules themselves.
+struct SecondPairBounds {
+    static constexpr Wide kNone = Wide{1} << 100;
+    Wide cLow = -kNone;
+    Wide cHigh = kNone;
+    Wide dLow = -kNone;
+    Wide dHigh = kNone;
+    Wide meshLow = -kNone;
+    Wide meshHigh = kNone;
+
+    bool Open() const {
+        return cLow == -kNone && cHigh == kNone && dLow == -kNone && dHigh == kNone &&
+               meshLow == -kNone && meshHigh == kNone;
+    }
+};
+
+// The one place where the rules become bounds for the search: a rule added
+// to FitRules adds its terms here, and the search skips what they refuse.
+// For a compound train (C not of B's size):
+// - clearance K: B + K <= C + D bounds the mesh, C + K <= A + B bounds C;
+// - minimum sum S: C + D >= S - A - B.
+SecondPairBounds CompoundBounds(const FitRules& rules, std::int64_t A, std::int64_t B) {
+    SecondPairBounds bounds;
+    if (rules.clearance) {
+        bounds.meshLow = Wide{B} + *rules.clearance;
+        bounds.cHigh = Wide{A} + B - *rules.clearance;
+    }
+    if (rules.minimumSum) {
+        bounds.meshLow = std::max(bounds.meshLow, *rules.minimumSum - Wide{A} - B);
+    }
+    return bounds;
+}
+
+// Whether any rule gives CompoundBounds or SimpleBounds a term; kept beside
+// them, so that a search without such rules skips deriving open bounds.
+bool BoundsSecondPair(const FitRules& rules) {
+    return rules.clearance || rules.minimumSum;
+}
+
+// A simple train (C of B's size) is limited by nothing but the spindle gear,
+// which the search applies to A before it gets here.
+SecondPairBounds SimpleBounds(const FitRules&, std::int64_t, std::int64_t) {
+    return {};
+}
+
+// What either bounds allow.
+SecondPairBounds Hull(const SecondPairBounds& x, const SecondPairBounds& y) {
+    return {std::min(x.cLow, y.cLow),       std::max(x.cHigh, y.cHigh),
+            std::min(x.dLow, y.dLow),       std::max(x.dHigh, y.dHigh),
+            std::min(x.meshLow, y.meshLow), std::max(x.meshHigh, y.meshHigh)};
+}
+
+// The first of `count` ascending values for which `below` is false.
+template <class T, class Below> int RankWhere(const T* values, int count, Below below) {
+    return static_cast<int>(std::partition_point(values, values + count, below) - values);
+}
+
+// Sizes of gears that a quotient in the run can pair with: a little wider
+// than exact, so that rounding never hides one; each is then checked exactly.
+constexpr double kBelow = 1.0 - 1e-12;
+constexpr double kAbove = 1.0 + 1e-12;
+
 // What became of the last quadruple tried with given classes (a, b, c, d),
 // which every other quadruple with those classes shares: such a quadruple
 // cuts the same thread and matches the same slots. It is certainly rejected
@@ -121,12 +189,22 @@ private:
         std::size_t first;
         std::size_t last;
     };
+    // Class pairs packed as x << 8 | y.
+    using ClassPairs = std::pair<const std::uint16_t*, const std::uint16_t*>;
 
     void SearchBlock(int a, int b);
     void FindAdmissibleRun(Block& block) const;
+    ClassPairs FittingClassPairs(const Block& block);
+    void KeepFittingOfRun(const Block& block, const SecondPairBounds& compound,
+                          const SecondPairBounds& simple);
+    void KeepFittingBySize(const Block& block, const SecondPairBounds& compound,
+                           const SecondPairBounds& simple, int fromRank, int toRank);
+    void KeepFittingBeside(const Block& block, int x, const SecondPairBounds& bounds);
+    std::pair<int, int> RanksOfC(const Block& block, const SecondPairBounds& compound) const;
+    bool Within(const SecondPairBounds& bounds, int x, int y) const;
     int FirstPositionPair(const Block& block, int x, int y) const;
-    void TryFirstOfEachClassPair(const Block& block);
-    void TryEveryPairAfter(const Block& block, int after);
+    void TryFirstOfEachClassPair(const Block& block, ClassPairs pairs);
+    void TryEveryPairAfter(const Block& block, ClassPairs pairs, int after);
     void TryEveryPairInOrder(const Block& block);
     bool Consider(const Block& block, int c, int d);
 
@@ -138,6 +216,13 @@ private:
     int n_;
     const double* G_;
     QuotientIndex index_;
+    bool bounding_;
+    // The classes by size, ascending: their sizes and the tooth counts they span.
+    double sizeByRank_[kMaxGears];
+    std::int64_t fewestByRank_[kMaxGears];
+    std::int64_t mostByRank_[kMaxGears];
+    // The class pairs of a block's run that the rules leave open.
+    std::vector<std::uint16_t> fitting_;
     // Packed as c << 8 | d: the first pair of each class pair in a block, and
     // every pair after an eviction.
     std::vector<std::uint32_t> candidates_;
@@ -150,7 +235,15 @@ private:
 FastSearch::FastSearch(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
                        int show, const FitRules& rules)
     : desired_(desiredTpi), lead_(leadTpi), gears_(gears), rules_(rules), classes_(gears),
-      n_(classes_.n), G_(classes_.G), index_(classes_), table_(show) {
+      n_(classes_.n), G_(classes_.G), index_(classes_), bounding_(BoundsSecondPair(rules)),
+      table_(show) {
+    for (int rank = 0; rank < classes_.count; ++rank) {
+        const int x = classes_.bySize[rank];
+        sizeByRank_[rank] = classes_.size[x];
+        fewestByRank_[rank] = classes_.fewest[x];
+        mostByRank_[rank] = classes_.most[x];
+    }
+    fitting_.reserve(static_cast<std::size_t>(n_ * n_));
     candidates_.reserve(static_cast<std::size_t>(n_ * n_));
     laterCandidates_.reserve(static_cast<std::size_t>(n_ * n_));
 }
@@ -176,14 +269,42 @@ void FastSearch::SearchBlock(int a, int b) {
     if (block.first == block.last) {
         return;
     }
+    const ClassPairs pairs = FittingClassPairs(block);
     // A wide run, as while the table fills, is cheaper to walk in
     // enumeration order than to gather and sort.
-    const auto classPairs = index_.PairsEnd(block.last) - index_.PairsBegin(block.first);
-    if (classPairs * 8 > n_ * n_) {
+    if ((pairs.second - pairs.first) * 8 > n_ * n_) {
         TryEveryPairInOrder(block);
         return;
     }
-    TryFirstOfEachClassPair(block);
+    TryFirstOfEachClassPair(block, pairs);
+}
+
+// The class pairs of the run that the rules may allow beside the block's
+// first pair: the run itself when the rules limit nothing here; else those
+// of the run that lie within the bounds, found by walking the run when it is
+// short and by looking up the sizes that fit when it is long, so that the
+// cost follows the pairs that fit rather than the pairs of the run.
+FastSearch::ClassPairs FastSearch::FittingClassPairs(const Block& block) {
+    if (!bounding_) {
+        return {index_.PairsBegin(block.first), index_.PairsEnd(block.last)};
+    }
+    const std::int64_t A = gears_[block.a];
+    const std::int64_t B = gears_[block.b];
+    const SecondPairBounds compound = CompoundBounds(rules_, A, B);
+    // The simple class may hold gears that are not B's teeth exactly.
+    const SecondPairBounds simple = Hull(SimpleBounds(rules_, A, B), compound);
+    if (compound.Open() && simple.Open()) {
+        return {index_.PairsBegin(block.first), index_.PairsEnd(block.last)};
+    }
+    fitting_.clear();
+    const auto [fromRank, toRank] = RanksOfC(block, compound);
+    const auto runPairs = index_.PairsEnd(block.last) - index_.PairsBegin(block.first);
+    if (runPairs <= 16 * (toRank - fromRank + 1)) {
+        KeepFittingOfRun(block, compound, simple);
+    } else {
+        KeepFittingBySize(block, compound, simple, fromRank, toRank);
+    }
+    return {fitting_.data(), fitting_.data() + fitting_.size()};
 }
 
 void FastSearch::FindAdmissibleRun(Block& block) const {
@@ -200,12 +321,99 @@ void FastSearch::FindAdmissibleRun(Block& block) const {
     while (first < values.size() && !(deviation(first) < threshold)) {
         ++first;
     }
-    std::size_t last = first;
+    // The end too, as a wide run (while few trains fit) is long to step over.
+    std::size_t last =
+        std::max(first, index_.LowerBound((desired_ + threshold) / (block.ratio * lead_)));
+    while (last > first && !(deviation(last - 1) > -threshold)) {
+        --last;
+    }
     while (last < values.size() && deviation(last) > -threshold) {
         ++last;
     }
     block.first = first;
     block.last = last;
+}
+
+void FastSearch::KeepFittingOfRun(const Block& block, const SecondPairBounds& compound,
+                                  const SecondPairBounds& simple) {
+    const int simpleClass = classes_.of[block.b];
+    for (auto pair = index_.PairsBegin(block.first); pair != index_.PairsEnd(block.last); ++pair) {
+        const int x = *pair >> 8;
+        if (Within(x == simpleClass ? simple : compound, x, *pair & 0xFF)) {
+            fitting_.push_back(*pair);
+        }
+    }
+}
+
+void FastSearch::KeepFittingBySize(const Block& block, const SecondPairBounds& compound,
+                                   const SecondPairBounds& simple, int fromRank, int toRank) {
+    const int simpleClass = classes_.of[block.b];
+    for (int rank = fromRank; rank < toRank; ++rank) {
+        const int x = classes_.bySize[rank];
+        if (x != simpleClass) {
+            KeepFittingBeside(block, x, compound);
+        }
+    }
+    KeepFittingBeside(block, simpleClass, simple);
+}
+
+// The class pairs (x, y) of the run within the bounds, for one class x of C.
+void FastSearch::KeepFittingBeside(const Block& block, int x, const SecondPairBounds& bounds) {
+    if (classes_.most[x] < bounds.cLow || classes_.fewest[x] > bounds.cHigh) {
+        return;
+    }
+    const double lowest = index_.Values()[block.first];
+    const double highest = index_.Values()[block.last - 1];
+    const double C = classes_.size[x];
+    const int count = classes_.count;
+    const Wide dLow = std::max(bounds.dLow, bounds.meshLow - classes_.most[x]);
+    const Wide dHigh = std::min(bounds.dHigh, bounds.meshHigh - classes_.fewest[x]);
+    const int from = std::max(
+        RankWhere(mostByRank_, count, [&](std::int64_t most) { return most < dLow; }),
+        RankWhere(sizeByRank_, count, [&](double size) { return size < lowest * C * kBelow; }));
+    const int to = std::min(
+        RankWhere(fewestByRank_, count, [&](std::int64_t fewest) { return fewest <= dHigh; }),
+        RankWhere(sizeByRank_, count, [&](double size) { return size <= highest * C * kAbove; }));
+    const bool twoOfX = classes_.starts[x + 1] - classes_.starts[x] > 1;
+    for (int rank = from; rank < to; ++rank) {
+        const int y = classes_.bySize[rank];
+        const double quotient = classes_.size[y] / C;
+        // Within the bounds on D and on the mesh by the choice of ranks.
+        if ((y != x || twoOfX) && quotient >= lowest && quotient <= highest) {
+            fitting_.push_back(static_cast<std::uint16_t>(x << 8 | y));
+        }
+    }
+}
+
+// The ranks of the classes that can be C of a compound train in the block:
+// within C's bounds, large enough to reach the mesh with the largest D, and
+// with some D whose quotient lies in the run.
+std::pair<int, int> FastSearch::RanksOfC(const Block& block,
+                                         const SecondPairBounds& compound) const {
+    const int count = classes_.count;
+    const double lowest = index_.Values()[block.first];
+    const double highest = index_.Values()[block.last - 1];
+    const Wide largestD = std::min(Wide{mostByRank_[count - 1]}, compound.dHigh);
+    const Wide low = std::max(compound.cLow, compound.meshLow - largestD);
+    const int from =
+        std::max(RankWhere(mostByRank_, count, [&](std::int64_t most) { return most < low; }),
+                 RankWhere(sizeByRank_, count,
+                           [&](double size) { return size < sizeByRank_[0] / highest * kBelow; }));
+    const int to =
+        std::min(RankWhere(fewestByRank_, count,
+                           [&](std::int64_t fewest) { return fewest <= compound.cHigh; }),
+                 RankWhere(sizeByRank_, count, [&](double size) {
+                     return size <= sizeByRank_[count - 1] / lowest * kAbove;
+                 }));
+    return {from, std::max(from, to)};
+}
+
+bool FastSearch::Within(const SecondPairBounds& bounds, int x, int y) const {
+    const std::int64_t* const fewest = classes_.fewest;
+    const std::int64_t* const most = classes_.most;
+    return most[x] >= bounds.cLow && fewest[x] <= bounds.cHigh && most[y] >= bounds.dLow &&
+           fewest[y] <= bounds.dHigh && Wide{most[x]} + most[y] >= bounds.meshLow &&
+           Wide{fewest[x]} + fewest[y] <= bounds.meshHigh;
 }
 
 // The first (c, d) in enumeration order with c of class x and d of class y
@@ -228,9 +436,9 @@ int FastSearch::FirstPositionPair(const Block& block, int x, int y) const {
     return -1;
 }
 
-void FastSearch::TryFirstOfEachClassPair(const Block& block) {
+void FastSearch::TryFirstOfEachClassPair(const Block& block, ClassPairs pairs) {
     candidates_.clear();
-    for (auto pair = index_.PairsBegin(block.first); pair != index_.PairsEnd(block.last); ++pair) {
+    for (auto pair = pairs.first; pair != pairs.second; ++pair) {
         const int first = FirstPositionPair(block, *pair >> 8, *pair & 0xFF);
         if (first >= 0) {
             candidates_.push_back(static_cast<std::uint32_t>(first));
@@ -239,7 +447,7 @@ void FastSearch::TryFirstOfEachClassPair(const Block& block) {
     std::sort(candidates_.begin(), candidates_.end());
     for (const std::uint32_t key : candidates_) {
         if (Consider(block, static_cast<int>(key >> 8), static_cast<int>(key & 0xFF))) {
-            TryEveryPairAfter(block, static_cast<int>(key));
+            TryEveryPairAfter(block, pairs, static_cast<int>(key));
             return;
         }
     }
@@ -247,11 +455,11 @@ void FastSearch::TryFirstOfEachClassPair(const Block& block) {
 
 // After an eviction, later quadruples of the block may enter although an
 // earlier one of the same classes did not, so each is tried at its turn.
-void FastSearch::TryEveryPairAfter(const Block& block, int after) {
+void FastSearch::TryEveryPairAfter(const Block& block, ClassPairs pairs, int after) {
     std::vector<std::uint32_t>& rest = laterCandidates_;
     rest.clear();
     const std::uint8_t* const members = classes_.members;
-    for (auto pair = index_.PairsBegin(block.first); pair != index_.PairsEnd(block.last); ++pair) {
+    for (auto pair = pairs.first; pair != pairs.second; ++pair) {
         const int x = *pair >> 8;
         const int y = *pair & 0xFF;
         for (int i = classes_.starts[x]; i < classes_.starts[x + 1]; ++i) {
@@ -338,8 +546,6 @@ bool FitRules::Allows(std::int64_t A, std::int64_t B, std::int64_t C, std::int64
     if (B == C) {
         return true;
     }
-    // Wide enough that no sum of tooth counts can overflow.
-    __extension__ using Wide = __int128;
     if (clearance &&
         !(Wide{B} + *clearance <= Wide{C} + D && Wide{C} + *clearance <= Wide{A} + B)) {
         return false;
