@@ -1,0 +1,414 @@
+#include "lathe/banjo.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// What rounding may cost a comparison; far below anything a lathe can show.
+constexpr double kTolerance = 1e-6;
+
+Constraint AtLeast(const char* name, double need, double have) {
+    return {name, need, have, std::nullopt};
+}
+
+Constraint Within(const char* name, double low, double have, double high) {
+    return {name, low, have, high};
+}
+
+// The slot's limits, or none: a banjo without a slot holds its stud anywhere.
+Constraint Slot(const Banjo& banjo, double fromL) {
+    return Within("slot", banjo.slotMin.value_or(0.0), fromL,
+                  banjo.slotMax.value_or(std::numeric_limits<double>::infinity()));
+}
+
+template <std::size_t N> const Constraint* FirstFailing(const std::array<Constraint, N>& checks) {
+    for (const Constraint& check : checks) {
+        if (!check.Holds()) {
+            return &check;
+        }
+    }
+    return nullptr;
+}
+
+template <std::size_t N>
+Mounting Judged(const std::array<Constraint, N>& checks, std::vector<StudPosition> studs) {
+    Mounting mounting;
+    mounting.studs = std::move(studs);
+    if (const Constraint* failed = FirstFailing(checks)) {
+        mounting.failed = *failed;
+    }
+    mounting.mounts = !mounting.failed;
+    mounting.checks.assign(checks.begin(), checks.end());
+    return mounting;
+}
+
+// The stud that meshes a1 from S and a2 from L, on the side x >= 0. When the
+// meshes cannot meet, the nearest the stud can come: on the line S-L.
+StudPosition StudBetween(double d, double a1, double a2) {
+    const double y = (a2 * a2 - a1 * a1 + d * d) / (2.0 * d);
+    const double x2 = a2 * a2 - y * y;
+    return {x2 > 0.0 ? std::sqrt(x2) : 0.0, y};
+}
+
+double Distance(StudPosition p, StudPosition q) {
+    return std::hypot(p.x - q.x, p.y - q.y);
+}
+
+// Three pairs: where I2 is a3 from L and s from S (x >= 0), and I1 is a1
+// from S and a2 from I2 on the side `branch` (+1 or -1) of the line S-I2.
+struct Linkage {
+    StudPosition first;
+    StudPosition second;
+};
+
+Linkage LinkageAt(double d, double a1, double a2, double a3, double s, int branch) {
+    s = std::max(s, 1e-12); // I2 on S itself: any direction serves
+    const double y2 = (a3 * a3 - s * s + d * d) / (2.0 * d);
+    const StudPosition second{std::sqrt(std::max(0.0, a3 * a3 - y2 * y2)), y2};
+    const StudPosition S{0.0, d};
+    const double ux = (second.x - S.x) / s;
+    const double uy = (second.y - S.y) / s;
+    const double p = (a1 * a1 - a2 * a2 + s * s) / (2.0 * s);
+    const double h = std::sqrt(std::max(0.0, a1 * a1 - p * p));
+    const StudPosition first{S.x + p * ux - branch * h * uy, S.y + p * uy + branch * h * ux};
+    return {first, second};
+}
+
+// Everything about a train of three pairs but where its studs are.
+class ThreePairs {
+public:
+    ThreePairs(const Banjo& banjo, const std::array<std::int64_t, 6>& z)
+        : banjo_(banjo), z_(z), a1_(CentreDistance(banjo, z[0], z[1])),
+          a2_(CentreDistance(banjo, z[2], z[3])), a3_(CentreDistance(banjo, z[4], z[5])) {}
+
+    // Where |S I2| may lie for the linkage to close; empty when low > high.
+    std::pair<double, double> Swing() const {
+        const double d = banjo_.distance;
+        return {std::max(std::fabs(d - a3_), std::fabs(a1_ - a2_)), std::min(d + a3_, a1_ + a2_)};
+    }
+
+    Linkage At(double s, int branch) const {
+        return LinkageAt(banjo_.distance, a1_, a2_, a3_, s, branch);
+    }
+
+    // Those that hold or fail wherever the studs are.
+    std::array<Constraint, 5> FixedChecks() const {
+        const double margin = banjo_.margin;
+        return {Slot(banjo_, a3_), AtLeast("B-E", Tip(1) + Tip(4) + margin, a2_),
+                AtLeast("A-F", Tip(0) + Tip(5) + margin, banjo_.distance),
+                AtLeast("C-stud", Tip(2) + banjo_.studHub + margin, a1_),
+                AtLeast("D-screw", Tip(3) + banjo_.screwHub + margin, a3_)};
+    }
+
+    std::array<Constraint, 10> Checks(const Linkage& at) const {
+        const StudPosition S{0.0, banjo_.distance};
+        const double first = std::hypot(at.first.x, at.first.y);
+        const double sToSecond = Distance(S, at.second);
+        const double margin = banjo_.margin;
+        return {Slot(banjo_, first),
+                Slot(banjo_, a3_),
+                AtLeast("B-E", Tip(1) + Tip(4) + margin, Distance(at.first, at.second)),
+                AtLeast("B-F", Tip(1) + Tip(5) + margin, first),
+                AtLeast("A-E", Tip(0) + Tip(4) + margin, sToSecond),
+                AtLeast("A-F", Tip(0) + Tip(5) + margin, banjo_.distance),
+                AtLeast("C-stud", Tip(2) + banjo_.studHub + margin, a1_),
+                AtLeast("C-screw", Tip(2) + banjo_.screwHub + margin, first),
+                AtLeast("D-stud", Tip(3) + banjo_.studHub + margin, sToSecond),
+                AtLeast("D-screw", Tip(3) + banjo_.screwHub + margin, a3_)};
+    }
+
+    Constraint Reach() const {
+        const auto [low, high] = Swing();
+        return Within("reach", low, std::clamp(banjo_.distance, low, high), high);
+    }
+
+private:
+    double Tip(int gear) const { return TipRadius(banjo_, z_[gear]); }
+
+    const Banjo& banjo_;
+    std::array<std::int64_t, 6> z_;
+    double a1_, a2_, a3_;
+};
+
+// How good a position is: where every constraint holds, the least room any
+// leaves, in mm; elsewhere the shortfalls added up, so that a train that
+// cannot mount is shown where it fails least.
+template <std::size_t N> double Room(const std::array<Constraint, N>& checks) {
+    double least = std::numeric_limits<double>::infinity();
+    double shortfall = 0.0;
+    const auto add = [&](double room) {
+        least = std::min(least, room);
+        shortfall += std::min(room, 0.0);
+    };
+    for (const Constraint& check : checks) {
+        add(check.have - check.need);
+        if (check.needMax) {
+            add(*check.needMax - check.have);
+        }
+    }
+    return shortfall < 0.0 ? shortfall : least;
+}
+
+struct SwingPoint {
+    double s;
+    int branch;
+    double room;
+};
+
+// The most room between `low` and `high` on one branch, by golden section
+// about a peak of the samples; the room is continuous along the swing.
+SwingPoint Refine(const ThreePairs& train, double low, double high, int branch) {
+    const auto room = [&](double s) { return Room(train.Checks(train.At(s, branch))); };
+    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
+    double x1 = high - ratio * (high - low);
+    double x2 = low + ratio * (high - low);
+    double r1 = room(x1);
+    double r2 = room(x2);
+    while (high - low > 1e-10) {
+        if (r1 < r2) {
+            low = x1;
+            x1 = x2;
+            r1 = r2;
+            x2 = low + ratio * (high - low);
+            r2 = room(x2);
+        } else {
+            high = x2;
+            x2 = x1;
+            r2 = r1;
+            x1 = high - ratio * (high - low);
+            r1 = room(x1);
+        }
+    }
+    return r1 >= r2 ? SwingPoint{x1, branch, r1} : SwingPoint{x2, branch, r2};
+}
+
+constexpr int kSwingSamples = 512;
+
+// The swing searched: |S I2| sampled evenly on both branches; every local
+// peak of the room refined; the best position kept.
+SwingPoint BestPosition(const ThreePairs& train) {
+    const auto [low, high] = train.Swing();
+    const double step = (high - low) / kSwingSamples;
+    SwingPoint best{low, 1, -std::numeric_limits<double>::infinity()};
+    for (const int branch : {1, -1}) {
+        std::vector<double> rooms;
+        for (int i = 0; i <= kSwingSamples; ++i) {
+            rooms.push_back(Room(train.Checks(train.At(low + step * i, branch))));
+        }
+        for (int i = 0; i <= kSwingSamples; ++i) {
+            const bool left = i == 0 || rooms[i] >= rooms[i - 1];
+            const bool right = i == kSwingSamples || rooms[i] >= rooms[i + 1];
+            // On a level stretch nothing is to be gained by refining.
+            const bool level = (i == 0 || rooms[i] == rooms[i - 1]) &&
+                               (i == kSwingSamples || rooms[i] == rooms[i + 1]);
+            const bool peak = left && right && !level;
+            if (rooms[i] > best.room) {
+                best = {low + step * i, branch, rooms[i]};
+            }
+            if (!peak) {
+                continue;
+            }
+            const double from = std::max(low, low + step * (i - 1));
+            const double to = std::min(high, low + step * (i + 1));
+            const SwingPoint point =
+                step > 0.0 ? Refine(train, from, to, branch) : SwingPoint{low, branch, rooms[i]};
+            if (point.room > best.room) {
+                best = point;
+            }
+        }
+    }
+    return best;
+}
+
+// The constraint that fails at most samples of the swing, earlier named
+// first on a tie.
+std::size_t MostFailing(const ThreePairs& train) {
+    const auto [low, high] = train.Swing();
+    std::array<int, 10> failures{};
+    for (const int branch : {1, -1}) {
+        for (int i = 0; i <= kSwingSamples; ++i) {
+            const auto checks =
+                train.Checks(train.At(low + (high - low) * i / kSwingSamples, branch));
+            for (std::size_t c = 0; c < checks.size(); ++c) {
+                failures[c] += checks[c].Holds() ? 0 : 1;
+            }
+        }
+    }
+    return static_cast<std::size_t>(std::max_element(failures.begin(), failures.end()) -
+                                    failures.begin());
+}
+
+// The largest whole number n with n <= bound, and the smallest with n >= bound,
+// each loosened by a little more than the exact test tolerates, so that a bound
+// never turns away what the exact test lets through.
+std::int64_t Floor(double bound, double module) {
+    const double loose = bound + 2.0 * kTolerance / module + 1e-6;
+    if (!(loose < 9e18)) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    return loose < -9e18 ? std::numeric_limits<std::int64_t>::min()
+                         : static_cast<std::int64_t>(std::floor(loose));
+}
+
+std::int64_t Ceil(double bound, double module) {
+    return -Floor(-bound, module);
+}
+
+std::array<Constraint, 5> SimpleChecks(const Banjo& banjo, std::int64_t A, std::int64_t B,
+                                       std::int64_t D) {
+    const double d = banjo.distance;
+    const double a1 = CentreDistance(banjo, A, B);
+    const double a2 = CentreDistance(banjo, B, D);
+    const double m = banjo.margin;
+    return {Within("reach", std::fabs(a1 - a2), d, a1 + a2), Slot(banjo, a2),
+            AtLeast("A-D", TipRadius(banjo, A) + TipRadius(banjo, D) + m, d),
+            AtLeast("A-screw", TipRadius(banjo, A) + banjo.screwHub + m, d),
+            AtLeast("D-stud", TipRadius(banjo, D) + banjo.studHub + m, d)};
+}
+
+std::array<Constraint, 6> TwoPairChecks(const Banjo& banjo, std::int64_t A, std::int64_t B,
+                                        std::int64_t C, std::int64_t D) {
+    const double d = banjo.distance;
+    const double a1 = CentreDistance(banjo, A, B);
+    const double a2 = CentreDistance(banjo, C, D);
+    const double m = banjo.margin;
+    return {Within("reach", std::fabs(a1 - a2), d, a1 + a2),
+            Slot(banjo, a2),
+            AtLeast("B-screw", TipRadius(banjo, B) + banjo.screwHub + m, a2),
+            AtLeast("C-stud", TipRadius(banjo, C) + banjo.studHub + m, a1),
+            AtLeast("A-screw", TipRadius(banjo, A) + banjo.screwHub + m, d),
+            AtLeast("D-stud", TipRadius(banjo, D) + banjo.studHub + m, d)};
+}
+
+// Whether some position of the swing mounts the train, the cheap way first:
+// the fixed constraints, then the samples, then the refined best position.
+bool ThreePairsFit(const ThreePairs& train) {
+    if (FirstFailing(train.FixedChecks()) || !train.Reach().Holds()) {
+        return false;
+    }
+    const auto [low, high] = train.Swing();
+    for (const int branch : {1, -1}) {
+        for (int i = 0; i <= kSwingSamples; ++i) {
+            const double s = low + (high - low) * i / kSwingSamples;
+            if (!FirstFailing(train.Checks(train.At(s, branch)))) {
+                return true;
+            }
+        }
+    }
+    const SwingPoint best = BestPosition(train);
+    return !FirstFailing(train.Checks(train.At(best.s, best.branch)));
+}
+
+} // namespace
+
+bool Constraint::Holds() const {
+    if (needMax) {
+        return have >= need - kTolerance && have <= *needMax + kTolerance;
+    }
+    return need <= have + kTolerance;
+}
+
+double PitchRadius(const Banjo& banjo, std::int64_t teeth) {
+    return banjo.module * static_cast<double>(teeth) / 2.0;
+}
+
+double TipRadius(const Banjo& banjo, std::int64_t teeth) {
+    return PitchRadius(banjo, teeth) + banjo.module;
+}
+
+double CentreDistance(const Banjo& banjo, std::int64_t driving, std::int64_t driven) {
+    return PitchRadius(banjo, driving) + PitchRadius(banjo, driven) + banjo.backlash;
+}
+
+Mounting MountSimple(const Banjo& banjo, std::int64_t A, std::int64_t B, std::int64_t D) {
+    return Judged(
+        SimpleChecks(banjo, A, B, D),
+        {StudBetween(banjo.distance, CentreDistance(banjo, A, B), CentreDistance(banjo, B, D))});
+}
+
+Mounting MountTwoPairs(const Banjo& banjo, std::int64_t A, std::int64_t B, std::int64_t C,
+                       std::int64_t D) {
+    return Judged(
+        TwoPairChecks(banjo, A, B, C, D),
+        {StudBetween(banjo.distance, CentreDistance(banjo, A, B), CentreDistance(banjo, C, D))});
+}
+
+Mounting MountThreePairs(const Banjo& banjo, std::int64_t A, std::int64_t B, std::int64_t C,
+                         std::int64_t D, std::int64_t E, std::int64_t F) {
+    const ThreePairs train(banjo, {A, B, C, D, E, F});
+    const Constraint reach = train.Reach();
+    if (!reach.Holds()) {
+        const auto [low, high] = train.Swing();
+        // Drawn as near as it comes: the studs where the swing is narrowest.
+        const Linkage near = train.At(std::clamp(banjo.distance, high, low), 1);
+        Mounting mounting = Judged(train.Checks(near), {near.first, near.second});
+        mounting.mounts = false;
+        mounting.failed = reach;
+        return mounting;
+    }
+    const SwingPoint best = BestPosition(train);
+    const Linkage at = train.At(best.s, best.branch);
+    Mounting mounting = Judged(train.Checks(at), {at.first, at.second});
+    if (!mounting.mounts) {
+        mounting.failed = mounting.checks[MostFailing(train)];
+        mounting.mounts = false;
+    }
+    return mounting;
+}
+
+ToothBounds ToothBoundsOf(const Banjo& banjo) {
+    const double m = banjo.module;
+    const double j = banjo.backlash;
+    const double d = banjo.distance;
+    return {Ceil(2.0 + 2.0 * (banjo.screwHub + banjo.margin - j) / m, m),
+            Ceil(2.0 + 2.0 * (banjo.studHub + banjo.margin - j) / m, m),
+            Floor(2.0 * (d - banjo.screwHub - banjo.margin) / m - 2.0, m),
+            Floor(2.0 * (d - banjo.studHub - banjo.margin) / m - 2.0, m),
+            Ceil(2.0 * (banjo.slotMin.value_or(0.0) - j) / m, m),
+            banjo.slotMax ? Floor(2.0 * (*banjo.slotMax - j) / m, m)
+                          : std::numeric_limits<std::int64_t>::max(),
+            Ceil(2.0 * (d - 2.0 * j) / m, m),
+            Floor(2.0 * d / m, m)};
+}
+
+BanjoCheck::BanjoCheck(const Banjo& banjo, const std::vector<std::int64_t>& gears)
+    : TrainCheck(ToothBoundsOf(banjo)), banjo_(banjo) {
+    const std::size_t n = std::min<std::size_t>(gears.size(), kMaxGears);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (gears[i] > 0) {
+            ++counts_[gears[i]];
+        }
+    }
+}
+
+bool BanjoCheck::Mounts(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D) const {
+    if (B == C) {
+        return Idler(A, D).has_value();
+    }
+    return !FirstFailing(TwoPairChecks(banjo_, A, B, C, D));
+}
+
+bool BanjoCheck::MountsThreePairs(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D,
+                                  std::int64_t E, std::int64_t F) const {
+    return ThreePairsFit(ThreePairs(banjo_, {A, B, C, D, E, F}));
+}
+
+std::optional<std::int64_t> BanjoCheck::Idler(std::int64_t A, std::int64_t D) const {
+    const auto known = idlers_.find({A, D});
+    if (known != idlers_.end()) {
+        return known->second;
+    }
+    std::optional<std::int64_t> idler;
+    for (const auto& [teeth, count] : counts_) {
+        const int spare = count - (teeth == A) - (teeth == D);
+        if (spare > 0 && !FirstFailing(SimpleChecks(banjo_, A, teeth, D))) {
+            idler = teeth;
+            break;
+        }
+    }
+    idlers_.emplace(std::make_pair(A, D), idler);
+    return idler;
+}
