@@ -1,5 +1,7 @@
 #include "lathe/banjo.h"
 
+#include "core/result_text.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -120,9 +122,11 @@ public:
                 AtLeast("D-screw", Tip(3) + banjo_.screwHub + margin, a3_)};
     }
 
+    // The swing is not empty exactly when S and L are no nearer than the
+    // linkage can fold and no farther than it stretches.
     Constraint Reach() const {
-        const auto [low, high] = Swing();
-        return Within("reach", low, std::clamp(banjo_.distance, low, high), high);
+        const double folded = std::max(a3_ - a1_ - a2_, std::fabs(a1_ - a2_) - a3_);
+        return Within("reach", folded, banjo_.distance, a1_ + a2_ + a3_);
     }
 
 private:
@@ -411,4 +415,101 @@ std::optional<std::int64_t> BanjoCheck::Idler(std::int64_t A, std::int64_t D) co
     }
     idlers_.emplace(std::make_pair(A, D), idler);
     return idler;
+}
+
+namespace {
+
+double Figure(const std::optional<double>& value, const char* field, bool zeroAllowed,
+              double fallback) {
+    if (!value) {
+        return fallback;
+    }
+    if (!std::isfinite(*value) || *value < 0.0 || (!zeroAllowed && *value == 0.0)) {
+        throw BanjoError(field, zeroAllowed ? "expected a number of at least 0"
+                                            : "expected a number above 0");
+    }
+    return *value;
+}
+
+} // namespace
+
+Banjo MakeBanjo(const BanjoFigures& figures) {
+    if (figures.module && figures.dp) {
+        throw BanjoError("dp", "give module or dp, not both");
+    }
+    if (!figures.module && !figures.dp) {
+        throw BanjoError("module", "needed (or dp)");
+    }
+    if (!figures.distance) {
+        throw BanjoError("distance", "needed");
+    }
+    const double unit = figures.inches ? 25.4 : 1.0;
+    Banjo banjo;
+    if (figures.dp) {
+        banjo.dp = Figure(figures.dp, "dp", false, 0.0);
+        banjo.module = 25.4 / *banjo.dp;
+    } else {
+        banjo.module = Figure(figures.module, "module", false, 0.0);
+    }
+    banjo.distance = Figure(figures.distance, "distance", false, 0.0) * unit;
+    if (figures.slotMin || figures.slotMax) {
+        banjo.slotMin = Figure(figures.slotMin, "slot", false, 0.0) * unit;
+        banjo.slotMax = Figure(figures.slotMax, "slot", false, 0.0) * unit;
+        if (*banjo.slotMin > *banjo.slotMax) {
+            throw BanjoError("slot", "its near end is beyond its far end");
+        }
+    }
+    banjo.studHub = Figure(figures.studHub, "stud_hub", true, 0.0) * unit;
+    banjo.screwHub = Figure(figures.screwHub, "screw_hub", true, 0.0) * unit;
+    banjo.margin = Figure(figures.margin, "margin", true, 1.0 / unit) * unit;
+    banjo.backlash = Figure(figures.backlash, "backlash", true, 0.0) * unit;
+    banjo.inches = figures.inches;
+    if (!std::isfinite(banjo.module) || !std::isfinite(banjo.distance)) {
+        throw BanjoError(figures.dp ? "dp" : "distance", "out of range");
+    }
+    return banjo;
+}
+
+BanjoFigures FiguresOf(const Banjo& banjo) {
+    BanjoFigures figures;
+    if (banjo.dp) {
+        figures.dp = banjo.dp;
+    } else {
+        figures.module = banjo.module;
+    }
+    figures.distance = banjo.distance;
+    figures.slotMin = banjo.slotMin;
+    figures.slotMax = banjo.slotMax;
+    figures.studHub = banjo.studHub;
+    figures.screwHub = banjo.screwHub;
+    figures.margin = banjo.margin;
+    figures.backlash = banjo.backlash;
+    return figures;
+}
+
+std::string Millimetres(double length) {
+    std::string shown = FormatText("%.2f", length);
+    while (shown.back() == '0') {
+        shown.pop_back();
+    }
+    if (shown.back() == '.') {
+        shown.pop_back();
+    }
+    return shown == "-0" ? "0" : shown;
+}
+
+std::string BanjoText(const Banjo& banjo) {
+    std::string text =
+        banjo.dp ? "DP " + Millimetres(*banjo.dp) : "module " + Millimetres(banjo.module);
+    text += ", S-L " + Millimetres(banjo.distance) + " mm";
+    if (banjo.slotMin) {
+        text += ", slot " + Millimetres(*banjo.slotMin) + "-" + Millimetres(*banjo.slotMax) + " mm";
+    }
+    text += ", hubs " + Millimetres(banjo.studHub) + " mm (stud) and " +
+            Millimetres(banjo.screwHub) + " mm (screw), margin " + Millimetres(banjo.margin) +
+            " mm";
+    if (banjo.backlash != 0.0) {
+        text += ", backlash " + Millimetres(banjo.backlash) + " mm";
+    }
+    return text;
 }

@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct Banjo {
@@ -29,6 +31,35 @@ struct Banjo {
     std::optional<double> dp;
     bool inches = false;
 };
+
+// A banjo's figures as a profile or the command line gives them, before any
+// is checked; lengths in mm, or in inches with `inches`.
+struct BanjoFigures {
+    std::optional<double> module, dp, distance, slotMin, slotMax, studHub, screwHub, margin,
+        backlash;
+    bool inches = false;
+};
+
+// A figure that cannot be used: `field` names it as a profile does
+// ("module", "slot", "stud_hub"), what() says what is wrong.
+struct BanjoError : std::runtime_error {
+    BanjoError(std::string figure, const std::string& problem)
+        : std::runtime_error(problem), field(std::move(figure)) {}
+    std::string field;
+};
+
+// The banjo in mm; throws BanjoError at the first unusable figure: a pitch
+// given both ways or not at all, no distance, a length that is not a finite
+// number (above 0 for the pitch, the distance and the slot; hubs, margin
+// and backlash may be 0), a slot whose ends are the wrong way round.
+Banjo MakeBanjo(const BanjoFigures& figures);
+// Its figures as a profile holds them, lengths in mm.
+BanjoFigures FiguresOf(const Banjo& banjo);
+// One line for a chart's header: "module 1, S-L 82 mm, slot 42-75 mm, hubs
+// 3 mm (stud) and 6 mm (screw), margin 1 mm".
+std::string BanjoText(const Banjo& banjo);
+// A length as the outputs show it: to 0.01 mm, no trailing zeros.
+std::string Millimetres(double length);
 
 // Pitch radius, tip radius and the centre distance of two meshing gears.
 double PitchRadius(const Banjo& banjo, std::int64_t teeth);

@@ -1,6 +1,7 @@
 #include "lathe/chart.h"
 
 #include "core/gearcalc.h"
+#include "lathe/banjo.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -46,6 +47,9 @@ std::string RulesText(const FitRules& rules) {
     }
     if (rules.spindleGear) {
         text += "spindle gear " + std::to_string(*rules.spindleGear) + "; ";
+    }
+    if (const auto* banjo = dynamic_cast<const BanjoCheck*>(rules.check)) {
+        text += "banjo " + BanjoText(banjo->Figures()) + "; ";
     }
     return text.empty() ? "none" : text.substr(0, text.size() - 2);
 }

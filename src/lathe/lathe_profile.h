@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/gearcalc.h"
+#include "lathe/banjo.h"
 #include "lathe/gearbox.h"
 
 #include <cstdint>
@@ -23,6 +24,7 @@ struct LatheProfile {
     std::optional<std::vector<std::int64_t>> gears;
     FitRules rules;
     std::optional<int> pairs; // 2 or 3
+    std::optional<Banjo> banjo;
 };
 
 // A profile that cannot be used (or found, or written); what() is the whole
