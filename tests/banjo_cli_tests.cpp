@@ -163,3 +163,50 @@ TEST(Mount, BanjoOptionOverridesTheProfile) {
 }
 
 } // namespace
+
+namespace {
+
+// Each train a search lists with a banjo mounts on it, checked by the model
+// itself from the JSON's gears; a simple train's b is its idler.
+TEST(BanjoSearch, ListsOnlyTrainsThatMountAndNamesIdlers) {
+    Banjo banjo;
+    banjo.module = 1.5;
+    banjo.distance = 90;
+    banjo.slotMin = 45;
+    banjo.slotMax = 80;
+    banjo.studHub = 4;
+    banjo.screwHub = 8;
+    const std::string figures = "module=1.5,distance=90,slot=45:80,stud-hub=4,screw-hub=8";
+    for (const char* pairs : {"2", "3"}) {
+        SCOPED_TRACE(pairs);
+        const CliRun run = RunWith({"-l", "8", "-n", "20", "--pairs", pairs, "--banjo", figures,
+                                    "--format", "json", "16"});
+        const auto trains = nlohmann::json::parse(run.out);
+        ASSERT_EQ(trains.size(), 20u);
+        for (const auto& train : trains) {
+            SCOPED_TRACE(train.dump());
+            const auto z = [&](const char* key) { return train[key].get<std::int64_t>(); };
+            const Mounting mounting =
+                !train["e"].is_null()
+                    ? MountThreePairs(banjo, z("a"), z("b"), z("c"), z("d"), z("e"), z("f"))
+                : train["simple"] ? MountSimple(banjo, z("a"), z("b"), z("d"))
+                                  : MountTwoPairs(banjo, z("a"), z("b"), z("c"), z("d"));
+            EXPECT_TRUE(mounting.mounts);
+            EXPECT_EQ(train["studs"].size(), train["e"].is_null() ? 1u : 2u);
+        }
+    }
+}
+
+// 16 tpi on an 8 tpi lead screw is 20 -> 40 through an idler. From A = 20
+// to D = 40 an idler z needs a reach of 15 + 1.5z + 30 >= 90 mm, z >= 30;
+// 25 is too small, and the 30 is the smallest that reaches (slot: 1.5 (z +
+// 40) / 2 = 52.5 mm from L).
+TEST(BanjoSearch, TextNamesTheSmallestIdlerThatMounts) {
+    const CliRun run =
+        RunWith({"-l", "8", "-n", "1", "--banjo", "module=1.5,distance=90,slot=45:80", "16"});
+    EXPECT_EQ(run.out, "A = 20, B = 30, C = --, D = 40, Thread = 16.000, Error =  0.000%\n");
+    const CliRun without = RunWith({"-l", "8", "-n", "1", "16"});
+    EXPECT_EQ(without.out, "A = 20, B = ANY, C = --, D = 40, Thread = 16.000, Error =  0.000%\n");
+}
+
+} // namespace

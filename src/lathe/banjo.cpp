@@ -59,24 +59,22 @@ double Distance(StudPosition p, StudPosition q) {
     return std::hypot(p.x - q.x, p.y - q.y);
 }
 
-// Three pairs: where I2 is a3 from L and s from S (x >= 0), and I1 is a1
-// from S and a2 from I2 on the side `branch` (+1 or -1) of the line S-I2.
+// Three pairs: I1 is e from L and a1 from S, on the side x >= 0 (a train
+// mounted the other way round is its mirror image); I2 is a3 from L and a2
+// from I1, turned from I1 about L away from S (`branch` +1) or towards it.
+// Every position of the linkage is one of these, or a mirror image.
 struct Linkage {
     StudPosition first;
     StudPosition second;
 };
 
-Linkage LinkageAt(double d, double a1, double a2, double a3, double s, int branch) {
-    s = std::max(s, 1e-12); // I2 on S itself: any direction serves
-    const double y2 = (a3 * a3 - s * s + d * d) / (2.0 * d);
-    const StudPosition second{std::sqrt(std::max(0.0, a3 * a3 - y2 * y2)), y2};
-    const StudPosition S{0.0, d};
-    const double ux = (second.x - S.x) / s;
-    const double uy = (second.y - S.y) / s;
-    const double p = (a1 * a1 - a2 * a2 + s * s) / (2.0 * s);
-    const double h = std::sqrt(std::max(0.0, a1 * a1 - p * p));
-    const StudPosition first{S.x + p * ux - branch * h * uy, S.y + p * uy + branch * h * ux};
-    return {first, second};
+Linkage LinkageAt(double d, double a1, double a2, double a3, double e, int branch) {
+    e = std::max(e, 1e-12); // I1 on L itself: any direction serves
+    const StudPosition first = StudBetween(d, a1, e);
+    const double towardsFirst = std::atan2(first.x, first.y);
+    const double cosine = std::clamp((e * e + a3 * a3 - a2 * a2) / (2.0 * e * a3), -1.0, 1.0);
+    const double angle = towardsFirst + branch * std::acos(cosine);
+    return {first, {a3 * std::sin(angle), a3 * std::cos(angle)}};
 }
 
 // Everything about a train of three pairs but where its studs are.
@@ -86,15 +84,34 @@ public:
         : banjo_(banjo), z_(z), a1_(CentreDistance(banjo, z[0], z[1])),
           a2_(CentreDistance(banjo, z[2], z[3])), a3_(CentreDistance(banjo, z[4], z[5])) {}
 
-    // Where |S I2| may lie for the linkage to close; empty when low > high.
+    // Where |I1 L| may lie for the linkage to close; empty when low > high.
     std::pair<double, double> Swing() const {
         const double d = banjo_.distance;
-        return {std::max(std::fabs(d - a3_), std::fabs(a1_ - a2_)), std::min(d + a3_, a1_ + a2_)};
+        return {std::max(std::fabs(d - a1_), std::fabs(a2_ - a3_)), std::min(d + a1_, a2_ + a3_)};
     }
 
-    Linkage At(double s, int branch) const {
-        return LinkageAt(banjo_.distance, a1_, a2_, a3_, s, branch);
+    // The part of the swing where every constraint on |I1 L| holds: the
+    // slot, B-F and C-screw.
+    std::pair<double, double> Band() const {
+        const auto [low, high] = Swing();
+        const double margin = banjo_.margin;
+        return {std::max({low, banjo_.slotMin.value_or(0.0), Tip(1) + Tip(5) + margin,
+                          Tip(2) + banjo_.screwHub + margin}),
+                std::min(high, banjo_.slotMax.value_or(high))};
     }
+
+    // What the constraints on |S I2| ask: A-E and D-stud.
+    double SecondFromS() const {
+        return std::max(Tip(0) + Tip(4) + banjo_.margin, Tip(3) + banjo_.studHub + banjo_.margin);
+    }
+
+    double SecondReach() const { return std::min(banjo_.distance + a3_, a1_ + a2_); }
+
+    Linkage At(double e, int branch) const {
+        return LinkageAt(banjo_.distance, a1_, a2_, a3_, e, branch);
+    }
+
+    double SFrom(double e) const { return Distance({0.0, banjo_.distance}, At(e, 1).second); }
 
     // Those that hold or fail wherever the studs are.
     std::array<Constraint, 5> FixedChecks() const {
@@ -157,39 +174,47 @@ template <std::size_t N> double Room(const std::array<Constraint, N>& checks) {
 }
 
 struct SwingPoint {
-    double s;
+    double e;
     int branch;
     double room;
 };
 
-// The most room between `low` and `high` on one branch, by golden section
-// about a peak of the samples; the room is continuous along the swing.
-SwingPoint Refine(const ThreePairs& train, double low, double high, int branch) {
-    const auto room = [&](double s) { return Room(train.Checks(train.At(s, branch))); };
+// The greatest value of `f` between `low` and `high`, and where, by golden
+// section: `f` is taken to rise to one peak there and fall after it.
+template <class Function>
+std::pair<double, double> GoldenMaximum(const Function& f, double low, double high) {
     const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
     double x1 = high - ratio * (high - low);
     double x2 = low + ratio * (high - low);
-    double r1 = room(x1);
-    double r2 = room(x2);
+    double f1 = f(x1);
+    double f2 = f(x2);
     while (high - low > 1e-10) {
-        if (r1 < r2) {
+        if (f1 < f2) {
             low = x1;
             x1 = x2;
-            r1 = r2;
+            f1 = f2;
             x2 = low + ratio * (high - low);
-            r2 = room(x2);
+            f2 = f(x2);
         } else {
             high = x2;
             x2 = x1;
-            r2 = r1;
+            f2 = f1;
             x1 = high - ratio * (high - low);
-            r1 = room(x1);
+            f1 = f(x1);
         }
     }
-    return r1 >= r2 ? SwingPoint{x1, branch, r1} : SwingPoint{x2, branch, r2};
+    return f1 >= f2 ? std::make_pair(x1, f1) : std::make_pair(x2, f2);
 }
 
-constexpr int kSwingSamples = 512;
+// The most room between `low` and `high` on one branch, about a peak of the
+// samples; the room is continuous along the swing.
+SwingPoint Refine(const ThreePairs& train, double low, double high, int branch) {
+    const auto room = [&](double e) { return Room(train.Checks(train.At(e, branch))); };
+    const auto [e, most] = GoldenMaximum(room, low, high);
+    return {e, branch, most};
+}
+
+constexpr int kSwingSamples = 128;
 
 // The swing searched: |S I2| sampled evenly on both branches; every local
 // peak of the room refined; the best position kept.
@@ -287,23 +312,55 @@ std::array<Constraint, 6> TwoPairChecks(const Banjo& banjo, std::int64_t A, std:
             AtLeast("D-stud", TipRadius(banjo, D) + banjo.studHub + m, d)};
 }
 
-// Whether some position of the swing mounts the train, the cheap way first:
-// the fixed constraints, then the samples, then the refined best position.
-bool ThreePairsFit(const ThreePairs& train) {
-    if (FirstFailing(train.FixedChecks()) || !train.Reach().Holds()) {
-        return false;
-    }
-    const auto [low, high] = train.Swing();
-    for (const int branch : {1, -1}) {
-        for (int i = 0; i <= kSwingSamples; ++i) {
-            const double s = low + (high - low) * i / kSwingSamples;
-            if (!FirstFailing(train.Checks(train.At(s, branch)))) {
-                return true;
-            }
+// Where in the band I1 puts I2 at least `need` from S, or failing that
+// farthest from it: sampled, then refined about the best sample.
+double FarthestSecond(const ThreePairs& train, double low, double high, double need) {
+    constexpr int kSamples = 64;
+    const double step = (high - low) / kSamples;
+    int best = 0;
+    double farthest = -1.0;
+    for (int i = 0; i <= kSamples; ++i) {
+        const double s = train.SFrom(low + step * i);
+        if (s >= need) {
+            return low + step * i;
+        }
+        if (s > farthest) {
+            farthest = s;
+            best = i;
         }
     }
-    const SwingPoint best = BestPosition(train);
-    return !FirstFailing(train.Checks(train.At(best.s, best.branch)));
+    if (!(step > 0.0)) {
+        return low;
+    }
+    const auto [e, s] = GoldenMaximum([&](double x) { return train.SFrom(x); },
+                                      std::max(low, low + step * (best - 1)),
+                                      std::min(high, low + step * (best + 1)));
+    return s > farthest ? e : low + step * best;
+}
+
+// A position where the train mounts, as |I1 L| with I2 on branch +1, if
+// there is one. The constraints that move with the studs bound |I1 L| to a
+// band and |S I2| from below, and for each |I1 L| branch +1 puts I2
+// farther from S than branch -1 does; so the train mounts exactly when the
+// farthest I2 over the band is far enough.
+std::optional<double> MountingPosition(const ThreePairs& train) {
+    if (FirstFailing(train.FixedChecks()) || !train.Reach().Holds()) {
+        return std::nullopt;
+    }
+    const auto [low, high] = train.Band();
+    if (low > high + kTolerance) {
+        return std::nullopt;
+    }
+    const double need = train.SecondFromS();
+    // I2 is never farther from S than the meshes from S to it reach.
+    if (need > train.SecondReach() + kTolerance) {
+        return std::nullopt;
+    }
+    const double e = FarthestSecond(train, low, std::max(low, high), need);
+    if (FirstFailing(train.Checks(train.At(e, 1)))) {
+        return std::nullopt;
+    }
+    return e;
 }
 
 } // namespace
@@ -346,7 +403,7 @@ Mounting MountThreePairs(const Banjo& banjo, std::int64_t A, std::int64_t B, std
     const Constraint reach = train.Reach();
     if (!reach.Holds()) {
         const auto [low, high] = train.Swing();
-        // Drawn as near as it comes: the studs where the swing is narrowest.
+        // Drawn as near as it comes: I1 where the swing is narrowest.
         const Linkage near = train.At(std::clamp(banjo.distance, high, low), 1);
         Mounting mounting = Judged(train.Checks(near), {near.first, near.second});
         mounting.mounts = false;
@@ -354,11 +411,15 @@ Mounting MountThreePairs(const Banjo& banjo, std::int64_t A, std::int64_t B, std
         return mounting;
     }
     const SwingPoint best = BestPosition(train);
-    const Linkage at = train.At(best.s, best.branch);
+    Linkage at = train.At(best.e, best.branch);
+    const std::optional<double> mounts = MountingPosition(train);
+    if (mounts && FirstFailing(train.Checks(at))) {
+        at = train.At(*mounts, 1);
+    }
     Mounting mounting = Judged(train.Checks(at), {at.first, at.second});
-    if (!mounting.mounts) {
+    mounting.mounts = mounts.has_value();
+    if (!mounts) {
         mounting.failed = mounting.checks[MostFailing(train)];
-        mounting.mounts = false;
     }
     return mounting;
 }
@@ -379,7 +440,9 @@ ToothBounds ToothBoundsOf(const Banjo& banjo) {
 }
 
 BanjoCheck::BanjoCheck(const Banjo& banjo, const std::vector<std::int64_t>& gears)
-    : TrainCheck(ToothBoundsOf(banjo)), banjo_(banjo) {
+    : TrainCheck(ToothBoundsOf(banjo)), banjo_(banjo),
+      threePairs_{Ceil(4.0 + 2.0 * (banjo.margin - banjo.backlash) / banjo.module, banjo.module),
+                  Floor(2.0 * (banjo.distance - banjo.margin) / banjo.module - 4.0, banjo.module)} {
     const std::size_t n = std::min<std::size_t>(gears.size(), kMaxGears);
     for (std::size_t i = 0; i < n; ++i) {
         if (gears[i] > 0) {
@@ -395,9 +458,20 @@ bool BanjoCheck::Mounts(std::int64_t A, std::int64_t B, std::int64_t C, std::int
     return !FirstFailing(TwoPairChecks(banjo_, A, B, C, D));
 }
 
+bool BanjoCheck::MayMountThreePairs(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D,
+                                    std::int64_t E, std::int64_t F) const {
+    __extension__ using Wide = __int128;
+    const Wide middle = Wide{C} + D;
+    const Wide last = Wide{E} + F;
+    return Wide{C} + bounds.cClearance <= Wide{A} + B && Wide{D} + bounds.bClearance <= last &&
+           Wide{B} + E + threePairs_.beClearance <= middle && Wide{A} + F <= threePairs_.maxAF &&
+           last >= bounds.minMesh && last <= bounds.maxMesh;
+}
+
 bool BanjoCheck::MountsThreePairs(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D,
                                   std::int64_t E, std::int64_t F) const {
-    return ThreePairsFit(ThreePairs(banjo_, {A, B, C, D, E, F}));
+    return MayMountThreePairs(A, B, C, D, E, F) &&
+           MountingPosition(ThreePairs(banjo_, {A, B, C, D, E, F})).has_value();
 }
 
 std::optional<std::int64_t> BanjoCheck::Idler(std::int64_t A, std::int64_t D) const {

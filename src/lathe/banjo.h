@@ -125,7 +125,19 @@ public:
     const Banjo& Figures() const { return banjo_; }
 
 private:
+    // Whole-tooth forms of the three-pair constraints that do not move with
+    // the studs, loosened as ToothBounds are: B + E + beClearance <= C + D,
+    // A + F <= maxAF, and the slot's limits on E + F.
+    struct ThreePairBounds {
+        std::int64_t beClearance;
+        std::int64_t maxAF;
+    };
+
+    bool MayMountThreePairs(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D,
+                            std::int64_t E, std::int64_t F) const;
+
     Banjo banjo_;
+    ThreePairBounds threePairs_;
     std::map<std::int64_t, int> counts_; // how many gears of each size
     mutable std::map<std::pair<std::int64_t, std::int64_t>, std::optional<std::int64_t>> idlers_;
 };
