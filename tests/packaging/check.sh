@@ -22,7 +22,7 @@ expected_files() {
     {
         printf '%s\n' bin/vantorel-cli share/man/man1/vantorel-cli.1.gz \
             share/doc/vantorel/copyright share/doc/vantorel/changelog.gz \
-            share/vantorel/lathes/example-gearbox.json
+            share/vantorel/lathes/example-banjo.json share/vantorel/lathes/example-gearbox.json
         [ "$1" = 0 ] || printf '%s\n' bin/vantorel share/man/man1/vantorel.1.gz \
             share/applications/vantorel.desktop share/metainfo/io.github.vantorel.Vantorel.metainfo.xml \
             share/icons/hicolor/scalable/apps/vantorel.svg share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/vantorel.png
