@@ -46,7 +46,7 @@ TEST(ChartDocument, PdfAndSvgHoldEveryRowOnPagesOfTheirPaper) {
     } cases[] = {
         {"--threads metric-coarse --gearbox A=16,B/2=8", "", "0.5", 1, a4},
         {"--threads unc,bsw,module", "--mark-above 0 --paper a4", "0", 1, a4}, // 60 threads
-        {"--threads unc,module,module", "", "0.5", 2, a4},
+        {"--threads metric-coarse,unc,bsp", "", "0.5", 2, a4},                 // 75 threads
         {"--threads unc,bsw,module", "--paper letter", "0.5", 1, "612 x 792 pts (letter)"},
         // 16 tpi from no ratio nearer than 1:2 on a 16 tpi lead screw: 50% off
         {"--threads unc -g 20,40,80", "--mark-above 50", "50", 1, a4},
@@ -113,8 +113,15 @@ TEST(ChartDocument, WritesWholeFilesOrSaysWhyNot) {
         {kChart + "--format pdf -o /dev/full", 1,
          cannot + "'/dev/full': No space left on device\n"},
         {inode + kChart + "-o /dev/stdout >$f && [ $(stat -c %i $f) = $i ]", 0, ""},
-        // A regular file is replaced by a new one.
+        // A regular file is replaced by a new one, with its mode; a new one
+        // gets 0666 less the umask.
         {inode + kChart + "-o $f && [ $(stat -c %i $f) != $i ] && head -c 4 $f", 0, "Lead"},
+        {inode + "chmod 604 $f; " + kChart + "-o $f && stat -c %a $f", 0, "604\n"},
+        {inode + "rm $f; umask 027; " + kChart + "-o $f && stat -c %a $f", 0, "640\n"},
+        // No folder is made, not even for the target of a link.
+        {"rm -rf " + kDir + "gone; ln -sfn " + kDir + "gone/a/x.pdf " + kDir + "link.pdf; " +
+             kChart + "-o " + kDir + "link.pdf; s=$?; [ -e " + kDir + "gone ] || exit $s",
+         1, cannot + "'" + kDir + "link.pdf': No such file or directory\n"},
         {kChart + "--mark-above -0.01", 2, "vantorel-cli: --mark-above: '-0.01' is below 0" + help},
         {kChart + "--format svg --mark-above 0 -o - | head -c 5", 0, "<?xml"},
     };

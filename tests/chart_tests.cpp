@@ -92,6 +92,19 @@ TEST(Chart, SaysWhenNoTrainFitsAndWhichRulesApplied) {
     EXPECT_NE(RunWith(csvArgs).out.find("\ndp,4 DP,4.000000,DP,,,,,,,,,,\n"), std::string::npos);
 }
 
+// A list named twice, or within "all", is charted once, where first named:
+// UNC's first thread, #1-64, then shows once.
+TEST(Chart, TakesEachListOnce) {
+    const std::pair<const char*, const char*> same[] = {
+        {"unc,unc", "unc"}, {"unc,all,bsw", "unc,metric-coarse,metric-fine,unf,bsw,bsp,module,dp"}};
+    for (const auto& [twice, once] : same) {
+        SCOPED_TRACE(twice);
+        const std::string chart = RunWith({"chart", "--threads", twice}).out;
+        EXPECT_EQ(chart, RunWith({"chart", "--threads", once}).out);
+        EXPECT_EQ(chart.find("\n#1-64 "), chart.rfind("\n#1-64 "));
+    }
+}
+
 // Each thread shows its best train of two or three pairs; three only when
 // strictly better, as two pairs need fewer gears. The exhaustive searches
 // say which is better.

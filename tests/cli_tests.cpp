@@ -111,6 +111,14 @@ TEST(Cli, AnswersEachCommandLine) {
         {{"--min-sum", "257"}, 0, "", "A = 57, B = 55, C = 65, D = 80, "},
         {{"--min-sum", "258"}, 0, "", "A = 55, B = ANY, C = --, D = 65, "},
         {{"--spindle-gear", "45"}, 0, "", "A = 45, B = 20, C = 30, D = 80, "},
+        // Leading zeros are not octal: 045 is 45 (not 37), 0257 is 257 (not
+        // 175), 010 is 10 (not 8).
+        {{"--spindle-gear", "045"}, 0, "", "A = 45, B = 20, C = 30, D = 80, "},
+        {{"--min-sum", "0257"}, 0, "", "A = 57, B = 55, C = 65, D = 80, "},
+        {{"-n", "1", "-l", "8", "-g", "010,20,40", "32"},
+         0,
+         "",
+         "A = 10, B = ANY, C = --, D = 40, "},
         {{"-n", "1", "-l", "8", "-g", hundred, "50.8"}, 0, "", "A = 20, B = ANY, C = --, D = 40, "},
         {{"-n", "1", "-l", "8", "-g", "127," + hundred, "50.8"},
          0,
@@ -121,6 +129,9 @@ TEST(Cli, AnswersEachCommandLine) {
         {{"0x10"}, 2, "THREAD: '0x10' is not a number"},
         {{"inf"}, 2, "THREAD: 'inf' is not a number"},
         {{"8 "}, 2, "THREAD: '8 ' is not a number"},
+        {{"--gearbox", "A=0x10", "8"}, 2, "--gearbox: invalid lead screw '0x10' of position 'A'"},
+        {{"--gearbox", "A=0x1p3", "8"}, 2, "--gearbox: invalid lead screw '0x1p3' of position 'A'"},
+        {{"--gearbox", "A= 8", "8"}, 2, "--gearbox: invalid lead screw ' 8' of position 'A'"},
         {{""}, 1, "Nothing to convert!"},
         {{"0", "-l", "0", "-g", "20"}, 1, "Nothing to convert!"},
         {{"--", "-16"}, 1, "Nothing to convert!"},
@@ -147,6 +158,13 @@ TEST(Cli, AnswersEachCommandLine) {
         {{"--min-sum", "-1", "8"}, 2, "--min-sum: '-1' is not a whole number of at least 0"},
         {{"--spindle-gear", "0"}, 2, "--spindle-gear: '0' is not a whole number of at least 1"},
         {{"8", "9"}, 2, "unexpected argument '9'"},
+        {{"--", "8", "-n", "3"},
+         2,
+         "unexpected argument '-n' (arguments after '--' are not options)"},
+        {{"chart", "--", "-n", "3"},
+         2,
+         "unexpected argument '-n' (arguments after '--' are not options)"},
+        {{"lathes", "--", "x"}, 2, "unexpected argument 'x'"},
         {{}, 2, "missing THREAD"},
         {{"8", "--show"}, 2, "option '--show' needs a value"},
         {{"--threads", "unc", "8"}, 2, "option '--threads' does not apply to a single thread"},
@@ -176,12 +194,32 @@ TEST(Cli, AnswersEachCommandLine) {
 TEST(Cli, ShowsOneTo99Trains) {
     EXPECT_EQ(RunWith({"-n", "1", "8"}).out,
               "A = 20, B = 20, C = 50, D = 25, Thread =  8.000, Error =  0.000%\n");
-    for (const auto& [show, lines] : {std::pair<const char*, int>{"99", 99}, {"5", 5}}) {
+    for (const auto& [show, lines] :
+         {std::pair<const char*, int>{"99", 99}, {"5", 5}, {"010", 10}}) {
         const std::string out = RunWith({"-n", show, "8"}).out;
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), lines);
     }
     const std::string byDefault = RunWith({"-l", "8", "-g", "20,30,40", "16"}).out;
     EXPECT_EQ(std::count(byDefault.begin(), byDefault.end(), '\n'), 5) << "of 6 trains";
+}
+
+// With a spindle gear that is not the smallest driver, every train of three
+// pairs starts from it, as A, and cuts lead x (B/A) x (D/C) x (F/E).
+TEST(Cli, ThreePairTrainsStartFromTheSpindleGear) {
+    for (const int spindle : {45, 65, 80}) {
+        SCOPED_TRACE(spindle);
+        const CliRun run = RunWith({"--pairs", "3", "--spindle-gear", std::to_string(spindle), "-n",
+                                    "99", "--format", "json", "-l", "8", "7"});
+        const auto trains = nlohmann::json::parse(run.out);
+        EXPECT_EQ(trains.size(), 99u);
+        for (const auto& t : trains) {
+            EXPECT_EQ(t.at("a"), spindle);
+            const double cut = 8.0 * t.at("b").get<double>() / t.at("a").get<double>() *
+                               t.at("d").get<double>() / t.at("c").get<double>() *
+                               t.at("f").get<double>() / t.at("e").get<double>();
+            EXPECT_NEAR(t.at("thread").get<double>(), cut, 1e-9);
+        }
+    }
 }
 
 TEST(Cli, HelpAndVersion) {
@@ -208,20 +246,25 @@ TEST(Cli, HelpAndVersion) {
     }
 }
 
-// The real program, its stdout a full disk or closed: an error, not a cut file.
+// The real program, its stdout a full disk, closed, or a file past the
+// file-size limit: an error, not a cut file passed off as success.
 TEST(Cli, LostOutputIsAnError) {
     const std::string errors = testing::TempDir() + "vantorel_cli_stderr";
+    const std::string big = testing::TempDir() + "vantorel_cli_big";
     const struct {
-        const char* args;
+        std::string args;
         const char* reason;
+        const char* limit = "";
     } rows[] = {
         {"chart --threads all >/dev/full", "No space left on device"},
         {"-n 1 8 >&-", "Bad file descriptor"},
+        {"-n 99 --format json 8 >" + big, "File too large", "ulimit -f 1; "},
+        {"chart -o - --format pdf >" + big, "File too large", "ulimit -f 1; "},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.args);
         const std::string command =
-            std::string(VANTOREL_CLI_PATH) + " " + row.args + " 2>" + errors;
+            std::string(row.limit) + VANTOREL_CLI_PATH + " " + row.args + " 2>" + errors;
         const int status = std::system(command.c_str());
         EXPECT_EQ(WEXITSTATUS(status), 1);
         std::stringstream text;

@@ -1,6 +1,7 @@
 // Gearbox positions searched with the change gears, and lathe profiles: how
 // they rank, override, save and fail. A train cuts lead x (B/A) x (D/C).
 #include "cli_run.h"
+#include "shell.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -17,6 +18,7 @@
 namespace {
 
 using Args = std::vector<std::string>;
+using namespace std::string_literals;
 namespace fs = std::filesystem;
 const std::string kHint = " (try 'vantorel-cli --help')\n";
 const std::string kLabelRule = " (1 to 16 letters, digits, '-', '_', '.' or '/')";
@@ -68,6 +70,9 @@ TEST(Gearbox, RanksAllPositionsTogetherNamesThemAndChecksTheirLabels) {
         {"--gearbox a=8,a=9", bad + "label 'a' given twice" + kHint},
         {"--gearbox a=0", bad + "lead screw of position 'a' is not a number above 0" + kHint},
         {"--gearbox a,b=8", bad + "invalid position 'a' (LABEL=VALUE)" + kHint},
+        // Plain decimals only, as every number typed; 8 x 40/20 = 16.
+        {"--gearbox A=+.8e1 -n 1", "0|[A] " + a16 + "|"},
+
         {"--gearbox a=8 -l 8", "2||vantorel-cli: --lead-screw excludes --gearbox" + kHint},
     };
     for (const auto& [args, part] : cases) {
@@ -77,17 +82,22 @@ TEST(Gearbox, RanksAllPositionsTogetherNamesThemAndChecksTheirLabels) {
     }
 }
 
-// Profiles in a fresh $XDG_CONFIG_HOME for each test.
+// Profiles in a fresh $XDG_CONFIG_HOME for each test, and installed ones
+// in a folder of its own beside it.
 class Lathes : public testing::Test {
 protected:
     void SetUp() override {
         char pattern[] = "/tmp/vantorel-lathes-XXXXXX";
         root_ = mkdtemp(pattern);
         setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+        setenv("VANTOREL_TEST_INSTALLED_LATHES", (root_ + "/installed").c_str(), 1);
         dir_ = root_ + "/vantorel/lathes/";
         fs::create_directories(dir_);
     }
-    void TearDown() override { fs::remove_all(root_); }
+    void TearDown() override {
+        unsetenv("VANTOREL_TEST_INSTALLED_LATHES");
+        fs::remove_all(root_);
+    }
     std::string File(const std::string& name) const { return dir_ + name + ".json"; }
     std::string root_, dir_;
 };
@@ -153,6 +163,13 @@ TEST_F(Lathes, BadProfilesNameFileAndFieldWriteNothingAndShowInTheList) {
          "field 'gearbox[0].lead_screw': expected a number above 0"},
         {R"({"gearbox": [{"label": "A", "lead_screw": 1}, {"label": "A", "lead_screw": 2}]})",
          "field 'gearbox[1].label': label 'A' given twice"},
+        // 25.4 mm / 1.41e-307 is past the largest double, about 1.798e308.
+        {R"({"lead_screw": 1.41e-307, "lead_unit": "mm"})",
+         "field 'lead_screw': a pitch too small to give threads per inch"},
+        {R"({"lead_unit": "mm", "gearbox": [{"label": "A", "lead_screw": 1.42e-307},
+                                            {"label": "B", "lead_screw": 1.41e-307}]})",
+         "field 'gearbox[1].lead_screw': a pitch too small to give threads per inch"},
+        {"{\"lead_screw\": 8}\n\0garbage"s, "line 2: not valid JSON"},
         {R"({"gearbox": [{"label": "abcdefghijklmnop", "lead_screw": 1},
                          {"label": "abcdefghijklmnopq", "lead_screw": 1}]})",
          "field 'gearbox[1].label': invalid label 'abcdefghijklmnopq'" + kLabelRule},
@@ -175,6 +192,98 @@ TEST_F(Lathes, BadProfilesNameFileAndFieldWriteNothingAndShowInTheList) {
                   "\n|vantorel-cli: " + File("bad") + ": " + std::end(cases)[-1][1] + "\n");
     EXPECT_EQ(Outcome("--lathe nope 16"),
               "2||vantorel-cli: unknown lathe 'nope' (known: bad, box, small)\n");
+}
+
+// Each failure to save is one line and status 1, whatever is in the way;
+// nothing is made but the profile.
+TEST_F(Lathes, EachFailureToSaveIsOneLine) {
+    const std::string folder = root_ + "/vantorel/lathes";
+    const std::string cases[][3] = {
+        {"ln -s loop.json loop.json", "loop",
+         "lathe 'loop' exists (" + File("loop") + "); give --force to replace it"},
+        {"ln -s loop.json loop.json", "loop --force",
+         "cannot write " + File("loop") + ": Too many levels of symbolic links"},
+        {"ln -s gone/x.json dangling.json", "dangling",
+         "cannot write " + File("dangling") + ": No such file or directory"},
+        {"cd .. && rm -r lathes && touch lathes", "p",
+         "cannot write " + folder + "/p.json: Not a directory"},
+    };
+    for (const auto& [setup, save, message] : cases) {
+        SCOPED_TRACE(setup + " / " + save);
+        const std::string before = Shell(dir_, setup + " && cd " + root_ + " && find . | sort");
+        EXPECT_EQ(Outcome("lathes -l 8 --save " + save), "1||vantorel-cli: " + message + "\n");
+        EXPECT_EQ(Shell(root_, "find . | sort"), before);
+        Shell(root_, "rm -rf vantorel && mkdir -p vantorel/lathes");
+    }
+}
+
+// A new profile gets the mode of any new file, 0666 less the umask; one
+// replaced keeps its own.
+TEST_F(Lathes, SavedProfilesHaveTheModeOfNewFilesOrKeepTheirOwn) {
+    const mode_t before = umask(027);
+    EXPECT_EQ(Outcome("lathes --save r -l 8"), "0||");
+    EXPECT_EQ(Shell(dir_, "stat -c %a r.json"), "640\n");
+    Shell(dir_, "chmod 604 r.json");
+    EXPECT_EQ(Outcome("lathes --save r -l 9 --force"), "0||");
+    EXPECT_EQ(Shell(dir_, "stat -c %a r.json; grep -c 9 r.json"), "604\n1\n");
+    umask(before);
+}
+
+// Two real processes at once save each of 20 new names without --force:
+// one of each pair wins, the other is told the profile exists, and the
+// file is whole.
+TEST_F(Lathes, OfTwoSavesAtOnceExactlyOneWins) {
+    const std::string save = std::string(VANTOREL_CLI_PATH) + " lathes --save r$i";
+    const std::string run = "for i in $(seq 20); do (" + save + " -l 8; echo $? >>s) 2>>e & (" +
+                            save + " -l 9; echo $? >>s) 2>>e & done; wait; ";
+    EXPECT_EQ(Shell(root_, run + "sort s | uniq -c | tr -s ' '; grep -c exists e; wc -l <e"),
+              " 20 0\n 20 1\n20\n20\n");
+    for (int i = 1; i <= 20; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Outcome("--lathe r" + std::to_string(i) + " -n 1 -g 20,30,40 16").substr(0, 8),
+                  "0|A = 20");
+    }
+}
+
+// A folder of profiles that cannot be read is said, with what can be read;
+// a lookup by name stops there unless an earlier folder held the name. The
+// user's profile wins over an installed one of its name.
+TEST_F(Lathes, FoldersThatCannotBeReadAreSaidAndTheUsersProfilesWin) {
+    const std::string installed = root_ + "/installed";
+    fs::create_directories(installed);
+    std::ofstream(installed + "/same.json") << R"({"lead_screw": 8})";
+    std::ofstream(installed + "/inst.json") << R"({"lead_screw": 4})";
+    std::ofstream(File("same")) << R"({"lead_screw": 16})";
+    const std::string inst =
+        "inst                 lead screw 4 tpi         no gears  " + installed + "/inst.json\n";
+    const std::string same =
+        "same                 lead screw 16 tpi        no gears  " + File("same") + "\n";
+    const std::string sameInstalled =
+        "same                 lead screw 8 tpi         no gears  " + installed + "/same.json\n";
+    EXPECT_EQ(Outcome("lathes"), "0|" + inst + same + "|");
+    EXPECT_EQ(Outcome("--lathe same -n 2 16"), Outcome("-l 16 -n 2 16"));
+    EXPECT_EQ(Outcome("--lathe inst -n 2 16"), Outcome("-l 4 -n 2 16"));
+    const std::string user = root_ + "/vantorel/lathes";
+    const std::string loop = ": Too many levels of symbolic links\n";
+    const std::string cases[][4] = {
+        // The folder made a link to itself, then what `lathes`, `--lathe
+        // same` and `--lathe inst` say.
+        {installed, "1|" + same + "|vantorel-cli: cannot read " + installed + loop, "0|",
+         "2||vantorel-cli: cannot read " + installed + loop},
+        {user, "1|" + inst + sameInstalled + "|vantorel-cli: cannot read " + user + loop,
+         "2||vantorel-cli: cannot read " + user + loop,
+         "2||vantorel-cli: cannot read " + user + loop},
+    };
+    for (const auto& [folder, listing, loadSame, loadInst] : cases) {
+        SCOPED_TRACE(folder);
+        fs::rename(folder, root_ + "/aside");
+        fs::create_directory_symlink(fs::path(folder).filename(), folder);
+        EXPECT_EQ(Outcome("lathes"), listing);
+        EXPECT_EQ(Outcome("--lathe same 16").substr(0, loadSame.size()), loadSame);
+        EXPECT_EQ(Outcome("--lathe inst 16").substr(0, loadInst.size()), loadInst);
+        fs::remove(folder);
+        fs::rename(root_ + "/aside", folder);
+    }
 }
 
 } // namespace

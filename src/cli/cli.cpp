@@ -51,7 +51,10 @@ struct Options {
     std::string threadLists = kDefaultThreadLists;
     std::string output; // chart: the file to write, "-" for standard output
     DocumentLayout document;
-    std::vector<GearboxPosition> gearbox; // none: the lead screw drives directly
+    std::vector<GearboxPosition> gearbox;            // none: the lead screw drives directly
+    std::vector<DialGear> dial;                      // none: no dial answers
+    std::string dialScrew;                           // with a gearbox and a dial, as typed
+    std::map<std::string, std::string> typedGearbox; // --gearbox's lead screws by label
     std::string lathe;
     std::string saveAs;
     bool force = false;
@@ -63,36 +66,6 @@ struct Options {
 struct UsageError {
     std::string message;
 };
-
-std::size_t CountDigits(const std::string& text, std::size_t* at) {
-    const std::size_t start = *at;
-    while (*at < text.size() && text[*at] >= '0' && text[*at] <= '9') {
-        ++*at;
-    }
-    return *at - start;
-}
-
-// A plain decimal number: an optional sign, digits with at most one point,
-// and an optional exponent. No blanks, no hexadecimal, no "inf" or "nan".
-bool IsPlainDecimal(const std::string& text) {
-    std::size_t at = text.empty() || (text[0] != '-' && text[0] != '+') ? 0 : 1;
-    std::size_t digits = CountDigits(text, &at);
-    if (at < text.size() && text[at] == '.') {
-        ++at;
-        digits += CountDigits(text, &at);
-    }
-    if (digits == 0) {
-        return false;
-    }
-    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
-        ++at;
-        at += at < text.size() && (text[at] == '-' || text[at] == '+') ? 1 : 0;
-        if (CountDigits(text, &at) == 0) {
-            return false;
-        }
-    }
-    return at == text.size();
-}
 
 std::string NotANumber(const std::string& text) {
     return "'" + text + "' is not a number";
@@ -247,6 +220,46 @@ void DeclareBanjo(CLI::App& app, Options& options) {
         ->check(kBanjo);
 }
 
+// The text of each position's lead screw, which the dial reads exactly.
+std::map<std::string, std::string> TypedLeadScrews(const std::string& gearbox) {
+    std::map<std::string, std::string> typed;
+    for (const std::string& item : SplitAtCommas(gearbox)) {
+        const std::size_t equals = item.find('=');
+        typed[item.substr(0, equals)] = item.substr(equals + 1);
+    }
+    return typed;
+}
+
+const CLI::Validator kDial(
+    [](std::string& text) {
+        try {
+            ParseDialGears(text);
+            return std::string();
+        } catch (const DialError& error) {
+            return std::string(error.what());
+        }
+    },
+    "", "dial");
+
+const CLI::Validator kDialScrew(
+    [](std::string& text) {
+        return ExactDecimal(text) ? "" : "'" + text + "' is not a decimal above 0";
+    },
+    "", "dial screw");
+
+void DeclareDialOptions(CLI::App& app, Options& options) {
+    app.add_option_function<std::string>(
+           "--dial", [&options](const std::string& text) { options.dial = ParseDialGears(text); },
+           "say for each train where the half-nut may\nclose on a dial gear of TEETH with MARKS;\n"
+           "several: interchangeable gears, in order")
+        ->type_name("TEETH:MARKS,...")
+        ->check(kDial);
+    app.add_option("--dial-screw", options.dialScrew,
+                   "with --gearbox and --dial: the real lead\nscrew, in the unit of --lead-unit")
+        ->type_name("VALUE")
+        ->check(kDialScrew);
+}
+
 // What a lathe profile holds, but for --pairs and the fit rules.
 void DeclareLatheOptions(CLI::App& app, Options& options) {
     CLI::Option* lead =
@@ -263,7 +276,10 @@ void DeclareLatheOptions(CLI::App& app, Options& options) {
         ->transform(kGearList);
     app.add_option_function<std::string>(
            "--gearbox",
-           [&options](const std::string& text) { options.gearbox = ParseGearbox(text); },
+           [&options](const std::string& text) {
+               options.gearbox = ParseGearbox(text);
+               options.typedGearbox = TypedLeadScrews(text);
+           },
            "the lead screw of each gearbox position,\nin the unit of --lead-unit")
         ->type_name("LABEL=VALUE,...")
         ->check(kGearbox)
@@ -271,6 +287,7 @@ void DeclareLatheOptions(CLI::App& app, Options& options) {
     app.add_option("--lathe", options.lathe,
                    "a lathe profile by name, or a file; the\nother options override its fields")
         ->type_name("NAME|PATH");
+    DeclareDialOptions(app, options);
 }
 
 void DeclarePairsAndFitRules(CLI::App& app, Options& options) {
@@ -483,15 +500,46 @@ void DeclareCommands(CommandLine& line, Options& options) {
 
 // Arguments no command took: an option of another command, an unknown one,
 // or an argument too many.
-void RejectLeftovers(const CommandLine& line, const CLI::App& used) {
-    std::vector<std::string> left = used.remaining();
-    left.erase(std::remove(left.begin(), left.end(), "--"), left.end());
-    if (left.empty()) {
+const CLI::App& UsedCommand(const CommandLine& line) {
+    if (line.chart->parsed()) {
+        return *line.chart;
+    }
+    if (line.mount->parsed()) {
+        return *line.mount;
+    }
+    return line.lathes->parsed() ? *line.lathes : line.app;
+}
+
+std::string Unexpected(const std::string& arg, bool afterMark) {
+    const bool looksLikeOption = arg.size() >= 2 && arg[0] == '-';
+    return "unexpected argument '" + arg + "'" +
+           (afterMark && looksLikeOption ? " (arguments after '--' are not options)" : "");
+}
+
+// chart and lathes take no argument but options, so whatever follows "--"
+// after them is one too many (the parser would hand it to the single thread).
+void RejectAfterMark(const CommandLine& line, int argc, char** argv) {
+    if (&UsedCommand(line) == &line.app) {
         return;
     }
-    const std::string& arg = left.front();
-    if (arg.size() < 2 || arg[0] != '-') {
-        throw UsageError{"unexpected argument '" + arg + "'"};
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) == "--") {
+            throw UsageError{Unexpected(argv[i + 1], true)};
+        }
+    }
+}
+
+void RejectLeftovers(const CommandLine& line, const CLI::App& used) {
+    const std::vector<std::string> left = used.remaining();
+    const auto first =
+        std::find_if(left.begin(), left.end(), [](const auto& a) { return a != "--"; });
+    if (first == left.end()) {
+        return;
+    }
+    const std::string& arg = *first;
+    const bool afterMark = std::find(left.begin(), first, "--") != first;
+    if (arg.size() < 2 || arg[0] != '-' || afterMark) {
+        throw UsageError{Unexpected(arg, afterMark)};
     }
     const std::string name = arg.substr(0, arg.find('='));
     const std::initializer_list<const CLI::App*> commands = {&line.app, line.chart, line.lathes,
@@ -505,16 +553,6 @@ void RejectLeftovers(const CommandLine& line, const CLI::App& used) {
     throw UsageError{"unknown option '" + name + "'"};
 }
 
-const CLI::App& UsedCommand(const CommandLine& line) {
-    if (line.chart->parsed()) {
-        return *line.chart;
-    }
-    if (line.mount->parsed()) {
-        return *line.mount;
-    }
-    return line.lathes->parsed() ? *line.lathes : line.app;
-}
-
 // An unknown or misplaced option is reported before any fault it caused in
 // the arguments after it.
 void Parse(CommandLine& line, int argc, char** argv) {
@@ -523,21 +561,29 @@ void Parse(CommandLine& line, int argc, char** argv) {
     } catch (const CLI::Success&) {
         throw;
     } catch (const CLI::ParseError&) {
+        RejectAfterMark(line, argc, argv);
         RejectLeftovers(line, UsedCommand(line));
         throw;
     }
+    RejectAfterMark(line, argc, argv);
     RejectLeftovers(line, UsedCommand(line));
 }
 
+// Each list once, where it is first named.
 std::vector<const ThreadList*> ChosenThreadLists(const std::string& text) {
     std::vector<const ThreadList*> lists;
+    const auto add = [&lists](const ThreadList* list) {
+        if (std::find(lists.begin(), lists.end(), list) == lists.end()) {
+            lists.push_back(list);
+        }
+    };
     for (const std::string& name : SplitAtCommas(text)) {
         if (name != "all") {
-            lists.push_back(FindThreadList(name));
+            add(FindThreadList(name));
             continue;
         }
         for (const ThreadList& list : BuiltInThreadLists()) {
-            lists.push_back(&list);
+            add(&list);
         }
     }
     return lists;
@@ -629,7 +675,35 @@ FitRules RulesOf(const Options& options, const std::vector<std::int64_t>& gears,
     return rules;
 }
 
+// The dial as the options give it, or nothing without one. The screw that
+// turns it is the lead screw, or with a gearbox the one --dial-screw names.
+std::optional<DialSetup> DialSetupOf(const Options& options) {
+    if (options.dial.empty() && !options.dialScrew.empty()) {
+        throw UsageError{"option '--dial-screw' needs a dial (--dial)"};
+    }
+    if (options.dial.empty()) {
+        return std::nullopt;
+    }
+    if (options.gearbox.empty() != options.dialScrew.empty()) {
+        throw UsageError{options.gearbox.empty()
+                             ? "option '--dial-screw' applies only with a gearbox"
+                             : "a dial on a gearbox needs --dial-screw, the real lead screw"};
+    }
+    // A profile's numbers come as doubles; up to 15 significant digits the
+    // shortest text that reads back as one is the decimal that was typed.
+    std::map<std::string, std::string> positions = options.typedGearbox;
+    for (const GearboxPosition& position : options.gearbox) {
+        positions.emplace(position.label, MeasureText(position.leadScrew));
+    }
+    try {
+        return MakeDialSetup(options.dial, positions, options.dialScrew, options.leadUnit);
+    } catch (const DialError& error) {
+        throw UsageError{error.what()};
+    }
+}
+
 int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
+    const std::optional<DialSetup> dial = DialSetupOf(options);
     const std::optional<double> desiredTpi = UsableTpi(options.thread, options.type, ThreadToTpi);
     if (!desiredTpi) {
         return Refuse(err, "Nothing to convert!");
@@ -644,7 +718,7 @@ int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
     const FitRules rules = RulesOf(options, gears, banjo);
     const auto trains =
         SearchGearbox(*desiredTpi, *leadTpi, gears, options.show.value_or(5), rules, options.pairs);
-    WriteTrains(out, options.format, trains, *desiredTpi, options.type);
+    WriteTrains(out, options.format, trains, *desiredTpi, options.type, dial ? &*dial : nullptr);
     return kDone;
 }
 
@@ -653,6 +727,7 @@ int Chart(const Options& options, std::ostream& out, std::ostream& err) {
     if (drawn && options.output.empty()) {
         throw UsageError{"a pdf or svg chart needs -o FILE, or -o - for standard output"};
     }
+    const std::optional<DialSetup> dial = DialSetupOf(options);
     const std::vector<std::int64_t> gears = GearsOf(options.gears);
     const auto leadTpi = LeadsTpiOrRefuse(options, gears.size(), err);
     if (!leadTpi) {
@@ -667,7 +742,7 @@ int Chart(const Options& options, std::ostream& out, std::ostream& err) {
     const std::string lead = options.gearbox.empty()
                                  ? options.leadScrew + unit
                                  : "on " + std::to_string(leadTpi->size()) + " gearbox positions";
-    const ChartSetting setting{lead, gears, rules, options.pairs, options.lathe};
+    const ChartSetting setting{lead, gears, rules, options.pairs, options.lathe, dial};
     if (options.output.empty()) {
         WriteChart(out, options.format, chart, setting);
         return kDone;
@@ -687,11 +762,15 @@ int SaveProfile(const Options& options, std::ostream& err) {
     profile.pairs = options.pairs;
     profile.gearbox = options.gearbox;
     profile.banjo = options.banjo;
+    profile.dial = options.dial;
+    DialSetupOf(options);
     if (!LeadsTpiOrRefuse(options, profile.gears->size(), err)) {
         return kRefused;
     }
     double lead = 0.0;
-    if (options.gearbox.empty() && ParseMeasure(options.leadScrew, &lead)) {
+    // With a gearbox, the lead screw kept is the real one that turns the dial.
+    const std::string& screw = options.gearbox.empty() ? options.leadScrew : options.dialScrew;
+    if (ParseMeasure(screw, &lead)) {
         profile.leadScrew = lead;
     }
     try {
@@ -720,6 +799,12 @@ void ApplyLathe(const CLI::App& used, Options& options) {
     if (missing("--lead-screw") && missing("--gearbox")) {
         options.gearbox = profile.gearbox;
         options.leadScrew = profile.leadScrew ? MeasureText(*profile.leadScrew) : options.leadScrew;
+        if (!profile.gearbox.empty() && profile.leadScrew && missing("--dial-screw")) {
+            options.dialScrew = options.leadScrew;
+        }
+    }
+    if (missing("--dial")) {
+        options.dial = profile.dial;
     }
     if (missing("--lead-unit") && profile.leadUnit) {
         options.leadUnit = *profile.leadUnit;
@@ -776,7 +861,15 @@ int Dispatch(const CommandLine& line, const Options& options, std::ostream& out,
         return SaveProfile(options, err);
     }
     if (line.lathes->parsed()) {
-        return ListLathes(DefaultLatheDirectories(), out, err) ? kDone : kBadUsage;
+        switch (ListLathes(DefaultLatheDirectories(), out, err)) {
+        case LatheListFault::None:
+            return kDone;
+        case LatheListFault::UnreadableFolder:
+            return kRefused;
+        case LatheListFault::BadProfile:
+            break;
+        }
+        return kBadUsage;
     }
     if (line.app.count("THREAD") == 0) {
         throw UsageError{"missing THREAD"};

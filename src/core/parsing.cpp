@@ -3,6 +3,38 @@
 #include <cerrno>
 #include <cstdlib>
 
+namespace {
+
+std::size_t CountDigits(const std::string& text, std::size_t* at) {
+    const std::size_t start = *at;
+    while (*at < text.size() && text[*at] >= '0' && text[*at] <= '9') {
+        ++*at;
+    }
+    return *at - start;
+}
+
+} // namespace
+
+bool IsPlainDecimal(const std::string& text) {
+    std::size_t at = text.empty() || (text[0] != '-' && text[0] != '+') ? 0 : 1;
+    std::size_t digits = CountDigits(text, &at);
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        digits += CountDigits(text, &at);
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        at += at < text.size() && (text[at] == '-' || text[at] == '+') ? 1 : 0;
+        if (CountDigits(text, &at) == 0) {
+            return false;
+        }
+    }
+    return at == text.size();
+}
+
 bool ParseMeasure(const std::string& text, double* value) {
     if (text.find('\0') != std::string::npos) {
         return false;

@@ -8,6 +8,11 @@
 // be one number in the C locale ("." as decimal point), leading blanks allowed.
 bool ParseMeasure(const std::string& text, double* value);
 
+// A plain decimal number: an optional sign, digits with at most one point,
+// and an optional exponent. No blanks, no hexadecimal, no "inf" or "nan":
+// whatever a user types as a number must look like this.
+bool IsPlainDecimal(const std::string& text);
+
 // The items of a comma-separated list. "a,b,,c" gives four items, the third
 // empty: nothing is silently dropped.
 std::vector<std::string> SplitAtCommas(const std::string& text);

@@ -4,6 +4,7 @@
 
 #include "core/gearcalc.h"
 #include "lathe/banjo.h"
+#include "lathe/dial.h"
 #include "lathe/thread_lists.h"
 
 #include <cstdint>
@@ -70,4 +71,6 @@ struct ChartSetting {
     FitRules rules;
     int pairs = 2;
     std::string lathe; // the profile's name, empty without one
+    // With a dial, every train says where the half-nut may close.
+    std::optional<DialSetup> dial = std::nullopt;
 };

@@ -186,15 +186,18 @@ std::string Printed(const char* format, double value) {
 }
 
 // The columns a chart needs: E and F when it was searched for trains of three
-// pairs, as the text chart has them; the gearbox when a train was found on one.
+// pairs, as the text chart has them; the gearbox when a train was found on one;
+// the dial when the lathe has one.
 struct Shape {
     bool threePairs = false;
     bool gearbox = false;
+    const DialSetup* dial = nullptr;
 };
 
 Shape ShapeOf(const std::vector<ChartEntry>& chart, const ChartSetting& setting) {
     Shape shape;
     shape.threePairs = setting.pairs == 3;
+    shape.dial = setting.dial ? &*setting.dial : nullptr;
     for (const ChartEntry& entry : chart) {
         for (const ReportedTrain& train : entry.trains) {
             shape.gearbox = shape.gearbox || !train.gearbox.empty();
@@ -216,6 +219,9 @@ std::vector<Column> Columns(Shape shape) {
     columns.push_back({"Cut", 60, Align::Right});
     columns.push_back({"Error", 60, Align::Right});
     columns.push_back({"", 18, Align::Centre});
+    if (shape.dial != nullptr) {
+        columns.push_back({"Dial", 110, Align::Left});
+    }
     return columns;
 }
 
@@ -225,6 +231,17 @@ double Width(const std::vector<Column>& columns) {
         width += column.width;
     }
     return width;
+}
+
+// The widest tables (three pairs on a gearbox, with a dial) are narrowed
+// alike to fit the page; their cells are cut short with an ellipsis.
+std::vector<Column> FittedColumns(Shape shape, double room) {
+    std::vector<Column> columns = Columns(shape);
+    const double width = Width(columns);
+    for (Column& column : columns) {
+        column.width *= width > room ? room / width : 1.0;
+    }
+    return columns;
 }
 
 std::string Teeth(const std::optional<std::int64_t>& teeth) {
@@ -253,6 +270,9 @@ Row TrainRow(const ChartEntry& entry, const ReportedTrain& train, Shape shape,
     row.exact = percent <= kExactPercent;
     row.cells.push_back(row.exact ? kExactMark : "");
     row.shaded = !row.exact && percent > markAbovePercent;
+    if (shape.dial != nullptr) {
+        row.cells.push_back(DialText(shape.dial->AnswerFor(train), shape.dial->NamesGear()));
+    }
     return row;
 }
 
@@ -321,16 +341,18 @@ Frame MakeFrame(const Typesetter& type, const ChartSetting& setting, const Docum
     const PageSize size = SizeOf(layout.paper);
     const std::string title =
         "Threading chart" + (setting.lathe.empty() ? "" : " for " + setting.lathe);
-    const std::string lines = "Lead screw " + setting.leadScrew +
-                              "     Fit rules: " + RulesText(setting.rules) +
-                              "\nGears: " + GearList(setting.gears) +
-                              (shape.threePairs ? "; trains of two or three pairs" : "");
+    const std::string lines =
+        "Lead screw " + setting.leadScrew + "     Fit rules: " + RulesText(setting.rules) +
+        "\nGears: " + GearList(setting.gears) +
+        (shape.threePairs ? "; trains of two or three pairs" : "") +
+        (shape.dial != nullptr ? "\nDial " + DialGearsText(shape.dial->gears) + ". " + kDialKey
+                               : "");
     const std::string legend = std::string(kExactMark) + " exact     shaded: more than " +
                                Printed("%g", layout.markAbovePercent) + "% off";
     const double width = size.width - 2 * kMarginX;
     const double height = SetParagraph(type.Title(), title, width) +
                           SetParagraph(type.Body(), lines, width) + kHeadingGap;
-    return {size, title, lines, legend, height, Columns(shape)};
+    return {size, title, lines, legend, height, FittedColumns(shape, width)};
 }
 
 // Draws the table's head and rows from `top`; returns where it ends.
@@ -442,18 +464,6 @@ std::string WriteInPlace(const std::string& path, const std::string& document) {
     return close(fd) == 0 ? std::string() : CannotWrite(path, errno);
 }
 
-// The folder must be there already: a mistyped one is not made up.
-int FolderError(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    struct stat info;
-    if (stat(folder.c_str(), &info) != 0) {
-        return errno;
-    }
-    return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
-}
-
 std::string WriteDocument(const std::string& path, const std::string& document, std::ostream& out) {
     if (path == "-") {
         // Standard output is checked, as for every output, when the run ends.
@@ -465,11 +475,8 @@ std::string WriteDocument(const std::string& path, const std::string& document, 
         (!S_ISREG(target.st_mode) || IsStandardStream(target))) {
         return WriteInPlace(path, document);
     }
-    if (const int error = FolderError(path)) {
-        return CannotWrite(path, error);
-    }
-    errno = 0;
-    return ReplaceFileAtomically(path, document) ? std::string() : CannotWrite(path, errno);
+    // No folder is made up for a mistyped path, nor for a link's target.
+    return SaveFileAtomically(path, document, false) ? std::string() : CannotWrite(path, errno);
 }
 
 } // namespace

@@ -27,8 +27,9 @@ bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartSettin
                          std::string& error);
 
 // The chart in any format into `path`, or into `out` when `path` is "-". A
-// regular file is replaced atomically; anything else already there (a
-// device, a FIFO, the file behind standard output) is written in place.
+// regular file is replaced atomically and keeps its mode; a new one gets
+// the usual mode of a new file; no folder is made. Anything else already
+// there (a device, a FIFO, the file behind standard output) is written in place.
 // Returns an empty string, or why it failed in one line.
 std::string SaveChart(const std::string& path, OutputFormat format,
                       const std::vector<ChartEntry>& chart, const ChartSetting& setting,

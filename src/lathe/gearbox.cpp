@@ -20,7 +20,7 @@ GearboxPosition ParsePosition(const std::string& item) {
     }
     GearboxPosition position{item.substr(0, equals), 0.0};
     const std::string value = item.substr(equals + 1);
-    if (!ParseMeasure(value, &position.leadScrew)) {
+    if (!IsPlainDecimal(value) || !ParseMeasure(value, &position.leadScrew)) {
         throw GearboxError("invalid lead screw '" + value + "' of position '" + position.label +
                            "'");
     }

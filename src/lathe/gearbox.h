@@ -32,7 +32,8 @@ bool IsGearboxLabel(const std::string& label);
 // What is wrong with a label that is not one, for the user.
 std::string LabelFault(const std::string& label);
 
-// Reads "LABEL=VALUE,LABEL=VALUE,..." with the checks of CheckGearbox.
+// Reads "LABEL=VALUE,LABEL=VALUE,..." with the checks of CheckGearbox; each
+// VALUE is a plain decimal, as every number typed.
 std::vector<GearboxPosition> ParseGearbox(const std::string& text);
 
 // Throws GearboxError at the first label that breaks the rules, the first

@@ -5,8 +5,10 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -46,6 +48,7 @@ public:
              [&](const Json& v) { profile_.rules.spindleGear = Teeth(v, "spindle_gear", 1); }},
             {"pairs", [&](const Json& v) { profile_.pairs = Pairs(v); }},
             {"banjo", [&](const Json& v) { profile_.banjo = BanjoOf(v); }},
+            {"dial", [&](const Json& v) { profile_.dial = Dial(v); }},
         };
         for (const auto& [key, value] : json.items()) {
             const auto field = fields.find(key);
@@ -54,15 +57,29 @@ public:
             }
             field->second(value);
         }
-        if (profile_.leadScrew && !profile_.gearbox.empty()) {
-            Fail("gearbox", "a lathe has a lead screw or a gearbox, not both");
-        }
+        CheckScrews();
+        CheckConversions();
         return profile_;
     }
 
 private:
     [[noreturn]] void Fail(const std::string& field, const std::string& problem) const {
         throw LatheProfileError(file_ + ": field '" + field + "': " + problem);
+    }
+
+    // A pitch in mm so small that its threads per inch overflow is as
+    // useless as 0; the unit may come after the value in the file.
+    void CheckConversions() const {
+        const LeadScrewUnit unit = profile_.leadUnit.value_or(LeadScrewUnit::TPI);
+        const char* problem = "a pitch too small to give threads per inch";
+        if (profile_.leadScrew && !IsUsableMeasure(LeadScrewToTpi(unit, *profile_.leadScrew))) {
+            Fail("lead_screw", problem);
+        }
+        for (std::size_t i = 0; i < profile_.gearbox.size(); ++i) {
+            if (!IsUsableMeasure(LeadScrewToTpi(unit, profile_.gearbox[i].leadScrew))) {
+                Fail("gearbox[" + std::to_string(i) + "].lead_screw", problem);
+            }
+        }
     }
 
     std::string String(const Json& value, const std::string& field) const {
@@ -201,6 +218,51 @@ private:
         }
     }
 
+    // With a gearbox the positions give effective lead screws; the dial
+    // turns with the real one.
+    void CheckScrews() const {
+        const bool gearbox = !profile_.gearbox.empty();
+        if (profile_.leadScrew && gearbox && profile_.dial.empty()) {
+            Fail("gearbox", "a lathe has a lead screw or a gearbox, not both");
+        }
+        if (!profile_.leadScrew && gearbox && !profile_.dial.empty()) {
+            Fail("dial", "a dial on a gearbox needs the real screw's pitch as lead_screw");
+        }
+    }
+
+    DialGear OneDialGear(const Json& value, const std::string& field) const {
+        if (!value.is_object() || !value.contains("teeth") || !value.contains("marks")) {
+            Fail(field, "expected an object with teeth and marks");
+        }
+        for (const auto& [key, unused] : value.items()) {
+            if (key != "teeth" && key != "marks") {
+                Fail(field + "." + key, "unknown field");
+            }
+        }
+        const DialGear gear{Teeth(value["teeth"], field + ".teeth", 1),
+                            Teeth(value["marks"], field + ".marks", 1)};
+        const std::string fault = DialGearFault(gear);
+        if (!fault.empty()) {
+            Fail(field, fault);
+        }
+        return gear;
+    }
+
+    // One dial gear, or a list of interchangeable ones.
+    std::vector<DialGear> Dial(const Json& value) const {
+        if (!value.is_array()) {
+            return {OneDialGear(value, "dial")};
+        }
+        if (value.empty()) {
+            Fail("dial", "expected a dial gear or a list of them");
+        }
+        std::vector<DialGear> gears;
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            gears.push_back(OneDialGear(value[i], "dial[" + std::to_string(i) + "]"));
+        }
+        return gears;
+    }
+
     std::string file_;
     LatheProfile profile_;
 };
@@ -250,19 +312,26 @@ std::string ProfilePath(const std::string& dir, const std::string& name) {
     return dir + "/" + name + ".json";
 }
 
-// Every profile --lathe finds by name, with the file it loads.
-std::map<std::string, std::string> FindLathes(const LatheDirectories& dirs) {
+// The profiles in one folder by name, with their files. A folder that is
+// not there holds none; one that cannot be read sets `error`.
+std::map<std::string, std::string> LathesIn(const std::string& dir, std::error_code& error) {
     std::map<std::string, std::string> found;
-    for (const std::string& dir : {dirs.user, dirs.system}) {
-        std::error_code error;
-        for (const auto& entry : fs::directory_iterator(dir, error)) {
-            const fs::path& path = entry.path();
-            if (path.extension() == ".json" && IsLatheName(path.stem().string())) {
-                found.emplace(path.stem().string(), ProfilePath(dir, path.stem().string()));
-            }
+    error.clear();
+    fs::directory_iterator entry(dir, error);
+    for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+        const fs::path& path = entry->path();
+        if (path.extension() == ".json" && IsLatheName(path.stem().string())) {
+            found.emplace(path.stem().string(), ProfilePath(dir, path.stem().string()));
         }
     }
+    if (error == std::errc::no_such_file_or_directory) {
+        error.clear();
+    }
     return found;
+}
+
+std::string CannotRead(const std::string& dir, const std::error_code& error) {
+    return "cannot read " + dir + ": " + error.message();
 }
 
 std::string Summary(const LatheProfile& profile) {
@@ -283,6 +352,12 @@ std::string Summary(const LatheProfile& profile) {
 } // namespace
 
 LatheProfile ParseLatheProfile(const std::string& json, const std::string& file) {
+    // The parser would stop at a NUL byte as at the end of the text.
+    const std::size_t nul = json.find('\0');
+    if (nul != std::string::npos) {
+        throw LatheProfileError(file + ": line " + std::to_string(LineAt(json, nul)) +
+                                ": not valid JSON");
+    }
     Json parsed;
     try {
         parsed = Json::parse(json);
@@ -326,6 +401,13 @@ std::string LatheProfileJson(const LatheProfile& profile) {
     if (profile.banjo) {
         fields["banjo"] = BanjoJson(*profile.banjo);
     }
+    if (!profile.dial.empty()) {
+        Json dial = Json::array();
+        for (const DialGear& gear : profile.dial) {
+            dial.push_back({{"teeth", gear.teeth}, {"marks", gear.marks}});
+        }
+        fields["dial"] = dial.size() == 1 ? dial[0] : dial;
+    }
     std::string text = "{";
     for (const auto& [key, value] : fields.items()) {
         text += "\n  " + Json(key).dump() + ": " + value.dump() + ",";
@@ -354,7 +436,9 @@ std::string MeasureText(double value) {
 }
 
 LatheDirectories DefaultLatheDirectories() {
-    LatheDirectories dirs{"", VANTOREL_LATHES_DIR};
+    // Only the tests set this, to stand for the installed profiles.
+    const char* installed = std::getenv("VANTOREL_TEST_INSTALLED_LATHES");
+    LatheDirectories dirs{"", installed != nullptr ? installed : VANTOREL_LATHES_DIR};
     const char* config = std::getenv("XDG_CONFIG_HOME");
     const char* home = std::getenv("HOME");
     // A relative XDG_CONFIG_HOME is to be ignored, as if unset.
@@ -379,10 +463,19 @@ LatheProfile LoadLathe(const std::string& nameOrPath, const LatheDirectories& di
     if (nameOrPath.find('/') != std::string::npos) {
         return ReadProfileFile(nameOrPath);
     }
-    const auto lathes = FindLathes(dirs);
-    const auto found = lathes.find(nameOrPath);
-    if (found != lathes.end()) {
-        return ReadProfileFile(found->second);
+    // A folder that cannot be read might hold the profile that should win.
+    std::map<std::string, std::string> lathes;
+    for (const std::string& dir : {dirs.user, dirs.system}) {
+        std::error_code error;
+        const auto inDir = LathesIn(dir, error);
+        if (error) {
+            throw LatheProfileError(CannotRead(dir, error));
+        }
+        const auto found = inDir.find(nameOrPath);
+        if (found != inDir.end()) {
+            return ReadProfileFile(found->second);
+        }
+        lathes.insert(inDir.begin(), inDir.end());
     }
     std::string known;
     for (const auto& [name, file] : lathes) {
@@ -392,9 +485,19 @@ LatheProfile LoadLathe(const std::string& nameOrPath, const LatheDirectories& di
                             (known.empty() ? "there are none" : "known: " + known) + ")");
 }
 
-bool ListLathes(const LatheDirectories& dirs, std::ostream& out, std::ostream& err) {
-    bool allGood = true;
-    for (const auto& [name, file] : FindLathes(dirs)) {
+LatheListFault ListLathes(const LatheDirectories& dirs, std::ostream& out, std::ostream& err) {
+    LatheListFault fault = LatheListFault::None;
+    std::map<std::string, std::string> lathes;
+    for (const std::string& dir : {dirs.user, dirs.system}) {
+        std::error_code error;
+        const auto inDir = LathesIn(dir, error);
+        if (error) {
+            err << "vantorel-cli: " << CannotRead(dir, error) << "\n";
+            fault = LatheListFault::UnreadableFolder;
+        }
+        lathes.insert(inDir.begin(), inDir.end()); // the user's first: they win
+    }
+    for (const auto& [name, file] : lathes) {
         try {
             const std::string summary = Summary(ReadProfileFile(file));
             char line[128];
@@ -402,10 +505,10 @@ bool ListLathes(const LatheDirectories& dirs, std::ostream& out, std::ostream& e
             out << line << file << "\n";
         } catch (const LatheProfileError& error) {
             err << "vantorel-cli: " << error.what() << "\n";
-            allGood = false;
+            fault = LatheListFault::BadProfile;
         }
     }
-    return allGood;
+    return fault;
 }
 
 void SaveLathe(const LatheProfile& profile, const LatheDirectories& dirs, bool force) {
@@ -414,11 +517,12 @@ void SaveLathe(const LatheProfile& profile, const LatheDirectories& dirs, bool f
             "no place for lathe profiles: neither XDG_CONFIG_HOME nor HOME is set");
     }
     const std::string file = ProfilePath(dirs.user, profile.name);
-    if (!force && fs::exists(file)) {
+    if (MakeDirectories(dirs.user) && SaveFileAtomically(file, LatheProfileJson(profile), !force)) {
+        return;
+    }
+    if (errno == EEXIST) {
         throw LatheSaveError("lathe '" + profile.name + "' exists (" + file +
                              "); give --force to replace it");
     }
-    if (!ReplaceFileAtomically(file, LatheProfileJson(profile))) {
-        throw LatheSaveError("cannot write " + file);
-    }
+    throw LatheSaveError("cannot write " + file + ": " + std::strerror(errno));
 }

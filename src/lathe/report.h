@@ -14,9 +14,10 @@
 // Pdf and Svg are for charts only, drawn by chart_document.h.
 enum class OutputFormat { Text, Csv, Json, Pdf, Svg };
 
-// One calculation. Text is exactly the window's result lines.
+// One calculation. Text is exactly the window's result lines; with a dial,
+// each train also says where the half-nut may close.
 void WriteTrains(std::ostream& out, OutputFormat format, const std::vector<ReportedTrain>& trains,
-                 double desiredTpi, ThreadType type);
+                 double desiredTpi, ThreadType type, const DialSetup* dial = nullptr);
 
 void WriteChart(std::ostream& out, OutputFormat format, const std::vector<ChartEntry>& chart,
                 const ChartSetting& setting);
