@@ -35,10 +35,14 @@ int Occurrences(const std::string& pattern, const std::string& command) {
     return Number(command + " | grep -o '" + pattern + "' | wc -l");
 }
 
+// Whole multiples of 10^18, each exact as a double.
+const std::string kHuge = "1000000000000000000,2000000000000000000,3000000000000000000,"
+                          "5000000000000000000,7000000000000000000,9000000000000000000";
+
 TEST(ChartDocument, PdfAndSvgHoldEveryRowOnPagesOfTheirPaper) {
     const char* a4 = "595.276 x 841.89 pts (A4)";
     const struct {
-        const char* chart;
+        std::string chart;
         const char* drawing;
         const char* markAbove; // the percent it shades above
         int pages;
@@ -52,6 +56,14 @@ TEST(ChartDocument, PdfAndSvgHoldEveryRowOnPagesOfTheirPaper) {
         {"--threads unc -g 20,40,80", "--mark-above 50", "50", 1, a4},
         {"--threads unc -g 20,40,80", "--mark-above 49.99", "49.99", 1, a4},
         {"--threads all -n 2 -l 8 -u mm --clearance 10 --pairs 3", "", "0.5", 6, a4}, // 346 rows
+        // A heading naming 2000 gears would leave no room for the 25 threads.
+        {"--threads unc -g $(seq -s, 1 2000) 2>/dev/null", "", "0.5", 1, a4},
+        // No label or tooth count cut: 75 rows. For 7 tpi the third best is
+        // 1000005 to 40 on the first position: 0.00064 tpi, after 8 and 4.
+        {"--threads unc -n 3 -g 20,40,1000005 --gearbox LEVERPOSITION-A1=16,B=8", "", "0.5", 2, a4},
+        // Six columns of 19 digits are wider than the page: smaller type.
+        {"--threads unc -l 4 --pairs 3 -g " + kHuge, "--paper letter", "0.5", 1,
+         "612 x 792 pts (letter)"},
     };
     for (const auto& c : cases) {
         const std::string chart = kChart + c.chart, pages = std::to_string(c.pages);

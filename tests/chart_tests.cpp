@@ -27,9 +27,8 @@ TEST(Chart, EachFormatReportsEachThreadInTheUnitOfItsList) {
         {"M12x1.5    1.5 mm           20     50     65     55      1.501    0.061%",
          "metric-fine,M12x1.5,1.500000,mm,1,20,50,65,55,,,false,1.500909,0.060569",
          25.4 / (8.0 * 50 / 20 * 55 / 65)},
-        {"1/2-13     13 tpi           20     20     40     65     13.000    0.000%",
-         "unc,1/2-13,13.000000,tpi,1,20,20,40,65,,,false,13.000000,0.000000",
-         8.0 * 20 / 20 * 65 / 40},
+        {"1/2-13     13 tpi           40    ANY     --     65     13.000    0.000%",
+         "unc,1/2-13,13.000000,tpi,1,40,,,65,,,true,13.000000,0.000000", 8.0 * 65 / 40},
         {"20 DP      20 DP            20     25     55     35     19.992    0.040%",
          "dp,20 DP,20.000000,DP,1,20,25,55,35,,,false,19.991953,0.040234",
          8.0 * 25 / 20 * 35 / 55 * kPi},
@@ -140,6 +139,56 @@ TEST(Chart, ThreePairsOnlyWhereTheyCutCloser) {
     }
     EXPECT_GT(threePairs, 0);
     EXPECT_GT(ties, 0);
+}
+
+// A chart is mounted from: of the trains of the best error it shows the one
+// with the fewest gears, though the search met a compound of the same ratio
+// first. Worked by hand on the default gears 20 20 25 30 35 40 40 45 50 55
+// 60 65 80 80; a simple train is D/A of the lead screw, through the first
+// idler in list order.
+TEST(Chart, ShowsTheFewestGearsAmongTheBestTrains) {
+    const struct {
+        std::vector<std::string> args;
+        const char* thread;
+        const char* train; // "A D", simple, on that gearbox position
+        const char* gearbox;
+    } cases[] = {
+        // 16 on 16 tpi is 1:1: the first 20 to the second, through 25.
+        {{"--threads", "unc"}, "3/8-16", "20 20", ""},
+        {{"--threads", "unc", "--pairs", "3"}, "3/8-16", "20 20", ""},
+        // 14 on 16 is 35/40; no gear below 40 has a partner 7/8 its size.
+        {{"--threads", "unc"}, "7/16-14", "40 35", ""},
+        {{"--threads", "bsp"}, "G1/2", "40 35", ""},
+        // 13 on 8 is 65/40, where the window lists 20 20 40 65 first.
+        {{"--threads", "unc", "-l", "8"}, "1/2-13", "40 65", ""},
+        // On P (2 tpi) only two pairs cut 16 tpi exactly (8:1 is beyond any
+        // one pair, 80/20 x 80/40 reaches it); on Q, 20 to 20 does. A tie
+        // otherwise goes to the first position.
+        {{"--threads", "unc", "--gearbox", "P=2,Q=16"}, "3/8-16", "20 20", "Q"},
+        {{"--threads", "unc", "--gearbox", "P=16,Q=16"}, "3/8-16", "20 20", "P"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"chart", "--format", "json"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(testing::PrintToString(args));
+        const CliRun run = RunWith(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto json = nlohmann::json::parse(run.out);
+        const auto entry = std::find_if(json.begin(), json.end(),
+                                        [&](const auto& e) { return e.at("name") == c.thread; });
+        ASSERT_NE(entry, json.end());
+        const auto& train = entry->at("trains").at(0);
+        EXPECT_EQ(std::to_string(train.at("a").get<int>()) + " " +
+                      std::to_string(train.at("d").get<int>()),
+                  c.train);
+        EXPECT_TRUE(train.at("simple").get<bool>());
+        EXPECT_EQ(train.at("error_percent").get<double>(), 0.0);
+        EXPECT_EQ(train.value("gearbox", ""), c.gearbox);
+    }
+    // The listing of one thread stays the window's: the first train met,
+    // 20 to 20 and then 40 to the other 40.
+    const CliRun single = RunWith({"16", "-n", "1", "--format", "json"});
+    EXPECT_EQ(GearFields(nlohmann::json::parse(single.out).at(0)), ",20,20,40,40,,,false");
 }
 
 // Where a standard's name carries its pitch ("1/2-13", "M12x1.5"), the value

@@ -19,8 +19,9 @@ TEST_F(WindowTest, EveryStoredInputSurvivesARestart) {
          "Type=0\nLeadScrew=16\nLeadScrewType=1\nShow=1\n"},
         {"Metric tpi", "2.5", 99, "7", "", "Metric tpi mm 2.5 99",
          "Type=1\nLeadScrew=2.5\nLeadScrewType=0\nShow=99\n"},
-        {"DP mm", "0.333333333", 17, "1000", "0", "DP mm DP 0.333333 17",
-         "Type=2\nLeadScrew=0.333333\nLeadScrewType=1\nShow=17\n"},
+        // Kept to the last digit typed, not rounded to six.
+        {"DP mm", "0.333333333", 17, "1000", "0", "DP mm DP 0.333333333 17",
+         "Type=2\nLeadScrew=0.333333333\nLeadScrewType=1\nShow=17\n"},
         {"Modulus tpi", "1e-300", 2, "45", "-3", "Modulus tpi Modulus 1e-300 2",
          "Type=3\nLeadScrew=1e-300\nLeadScrewType=0\nShow=2\n"},
     };
@@ -60,6 +61,12 @@ TEST_F(WindowTest, StoredValuesAreReadWithinTheirBounds) {
         {"[Gears]\nCount=5\n0=40\n1=35\n4=99\n5=77\n", "35,40,99, SAE tpi tpi 16 5"},
         {"[Gears]\nCount=3\n0=40\n1=0\n2=-30\n", "40, SAE tpi tpi 16 5"},
         {"[Gears]\nCount=2000000000\n0=40\n7=50\n", "40,50, SAE tpi tpi 16 5"},
+        // As "%g" shows it where that reads back, with more digits where not:
+        // 25.4/3 to eight digits, a seven-digit whole number, not 1e+05.
+        {"[Settings]\nLeadScrew=8.4666667\n", " SAE tpi tpi 8.4666667 5"},
+        {"[Settings]\nLeadScrew=1234567\n", " SAE tpi tpi 1234567 5"},
+        {"[Settings]\nLeadScrew=100000\n", " SAE tpi tpi 100000 5"},
+        {"[Settings]\nLeadScrew=0.333333\n", " SAE tpi tpi 0.333333 5"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.content);
@@ -99,6 +106,20 @@ TEST_F(WindowTest, DamagedStoresGiveDefaultsSilently) {
         const std::string now = Shell(store, "stat -Lc %F vantorel.conf");
         EXPECT_EQ(now, kind == "regular file\n" ? now : kind) << "left as it was";
     }
+}
+
+// A NUL byte anywhere makes the whole store untrusted: the window starts on
+// the defaults, yet the file stays byte for byte until the close saves.
+TEST_F(WindowTest, StoreWithANulByteStaysUntilTheClose) {
+    const std::string damaged =
+        "printf '[Gears]\\nCount=1\\n0=57\\n[Other]\\nx=\\0\\n' >vantorel.conf";
+    OpenOnStore(damaged + " && cp vantorel.conf before");
+    EXPECT_EQ(State(), kFirstRun);
+    EXPECT_EQ(Shell(store, "cmp vantorel.conf before && echo same"), "same\n");
+    Reopen(); // the close saves the window's settings, and only them, in its place
+    const std::string saved = StoredText();
+    EXPECT_NE(saved.find("\nCount=14\n"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("Other"), std::string::npos) << saved;
 }
 
 } // namespace

@@ -159,6 +159,20 @@ TEST_F(WindowTest, ButtonsFollowTheEntryAndTheSelection) {
     EXPECT_FALSE(bnDelete()->IsEnabled());
 }
 
+// The search has room for 100 trains: Number to Show goes from 1 to 99.
+// The default gears make far more than 99 trains for 13 tpi, so the list
+// holds as many lines as the control shows.
+TEST_F(WindowTest, NumberToShowStopsAt99) {
+    Calculate("13", "8");
+    const std::pair<int, int> cases[] = {{0, 1}, {1, 1}, {2, 2}, {98, 98}, {99, 99}, {100, 99}};
+    for (const auto& [asked, shown] : cases) {
+        SCOPED_TRACE(asked);
+        SetShow(asked);
+        EXPECT_EQ(spShow()->GetValue(), shown);
+        EXPECT_EQ(lbResults()->GetCount(), static_cast<unsigned int>(shown));
+    }
+}
+
 TEST_F(WindowTest, AddAndDeleteRecalculate) {
     // No default train cuts 19 tpi from a 16 tpi lead screw; 16 x (57/60) x (50/40) does.
     Calculate("19", "16");

@@ -1,6 +1,7 @@
 #include "core/parsing.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -60,5 +61,15 @@ std::vector<std::string> SplitAtCommas(const std::string& text) {
             return items;
         }
         start = comma + 1;
+    }
+}
+
+std::string RoundTripText(double value) {
+    char text[32];
+    for (int digits = 6;; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value || digits == 17) {
+            return text;
+        }
     }
 }

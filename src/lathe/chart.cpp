@@ -4,8 +4,10 @@
 #include "lathe/banjo.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <iterator>
+#include <optional>
 
 const char* UnitName(ThreadType type) {
     switch (type) {
@@ -125,6 +127,135 @@ std::vector<ReportedTrain> BestOfBoth(const std::vector<ReportedTrain>& twoPairs
     return best;
 }
 
+namespace {
+
+int GearCount(const ReportedTrain& train) {
+    if (train.E) {
+        return 6;
+    }
+    return IsSimple(train) ? 3 : 4;
+}
+
+bool SamePair(std::int64_t a, std::int64_t b, std::int64_t x, std::int64_t y) {
+    return (a == x && b == y) || (a == y && b == x);
+}
+
+// The same gears on the same roles, as the search tells trains apart: a
+// simple train met after a compound of the same gears was dropped as a repeat.
+bool SameGears(const ReportedTrain& simple, const ReportedTrain& other) {
+    if (other.E) {
+        return false;
+    }
+    if (IsSimple(other)) {
+        return simple.A == other.A && simple.D == other.D;
+    }
+    return SamePair(simple.A, simple.C, other.A, other.C) &&
+           SamePair(simple.B, simple.D, other.B, other.D);
+}
+
+struct SimpleSearch {
+    double desiredTpi;
+    double leadTpi;
+    const std::vector<std::int64_t>& gears;
+    const FitRules& rules;
+
+    // What a from idler b to d cuts, by the search's own arithmetic.
+    double Thread(int a, int b, int d) const {
+        const double A = static_cast<double>(gears[a]);
+        const double B = static_cast<double>(gears[b]);
+        const double D = static_cast<double>(gears[d]);
+        return ((B / A) * (D / B)) * leadTpi;
+    }
+    bool Fits(int a, int b, int d) const {
+        return rules.Allows(gears[a], gears[b], gears[b], gears[d]);
+    }
+};
+
+// The first idler, in list order, through which `a` and `d` cut with
+// exactly `error`; -1 if none does.
+int IdlerOfError(const SimpleSearch& search, int n, int a, int d, double error) {
+    for (int b = 0; b < n; ++b) {
+        if (b != a && b != d && search.Fits(a, b, d) &&
+            std::fabs(search.desiredTpi - search.Thread(a, b, d)) == error) {
+            return b;
+        }
+    }
+    return -1;
+}
+
+// The simple train of exactly `error` the search meets first: gear a, idler
+// b, gear d, the earliest in list order. Only the pairs (a, d) whose ratio
+// comes near are tried through every idler.
+std::optional<ReportedTrain> FirstSimpleTrainOfError(const SimpleSearch& search, double error) {
+    const int n = static_cast<int>(std::min<std::size_t>(search.gears.size(), kMaxGears));
+    const double nearEnough = error + 1e-9 * search.desiredTpi;
+    for (int a = 0; a < n; ++a) {
+        int first = -1;
+        int firstIdler = n;
+        for (int d = 0; d < n; ++d) {
+            const double ratio =
+                static_cast<double>(search.gears[d]) / static_cast<double>(search.gears[a]);
+            if (d == a || !(std::fabs(search.desiredTpi - ratio * search.leadTpi) <= nearEnough)) {
+                continue;
+            }
+            const int b = IdlerOfError(search, n, a, d, error);
+            if (b >= 0 && b < firstIdler) {
+                first = d;
+                firstIdler = b;
+            }
+        }
+        if (first >= 0) {
+            const std::int64_t idler = search.gears[firstIdler];
+            return ReportedTrain{search.gears[a],
+                                 idler,
+                                 idler,
+                                 search.gears[first],
+                                 std::nullopt,
+                                 std::nullopt,
+                                 search.Thread(a, firstIdler, first),
+                                 error,
+                                 ""};
+        }
+    }
+    return std::nullopt;
+}
+
+// A search keeps the trains it meets first, and drops a simple train met after
+// a compound of the same gears as a repeat: the simple train of the best error
+// is brought in first, in place of its repeat or of the last train.
+void BringInSimpleTrain(std::vector<ReportedTrain>& trains, const SimpleSearch& search, int show) {
+    if (trains.empty() || trains.front().E) {
+        return;
+    }
+    const double best = trains.front().error;
+    for (const ReportedTrain& train : trains) {
+        if (train.error == best && IsSimple(train)) {
+            return;
+        }
+    }
+    const std::optional<ReportedTrain> simple = FirstSimpleTrainOfError(search, best);
+    if (!simple) {
+        return;
+    }
+    const auto repeat = std::find_if(trains.begin(), trains.end(), [&](const ReportedTrain& train) {
+        return SameGears(*simple, train);
+    });
+    if (repeat != trains.end()) {
+        trains.erase(repeat);
+    }
+    trains.insert(trains.begin(), *simple);
+    trains.resize(std::min(trains.size(), static_cast<std::size_t>(show)));
+}
+
+} // namespace
+
+void SimplestFirst(std::vector<ReportedTrain>& trains) {
+    std::stable_sort(
+        trains.begin(), trains.end(), [](const ReportedTrain& x, const ReportedTrain& y) {
+            return x.error < y.error || (x.error == y.error && GearCount(x) < GearCount(y));
+        });
+}
+
 std::vector<ChartEntry> BuildChart(const std::vector<const ThreadList*>& lists, double leadTpi,
                                    const std::vector<std::int64_t>& gears, int show,
                                    const FitRules& rules, int pairs) {
@@ -140,6 +271,8 @@ std::vector<ChartEntry> BuildChart(const std::vector<const ThreadList*>& lists, 
                                                                                gears, show, rules)),
                                     show);
             }
+            BringInSimpleTrain(trains, {desiredTpi, leadTpi, gears, rules}, show);
+            SimplestFirst(trains);
             chart.push_back({list->name, thread, desiredTpi, trains});
         }
     }

@@ -57,9 +57,15 @@ struct ChartEntry {
     std::vector<ReportedTrain> trains;
 };
 
+// Trains of equal error put in order of the gears they need: simple (three,
+// with the idler), two pairs, three pairs; otherwise in the order they came.
+void SimplestFirst(std::vector<ReportedTrain>& trains);
+
 // The best `show` trains for every thread of `lists`, from `gears` (already
 // in the order the search should see them) under `rules`; with `pairs` 3, of
-// two or three pairs.
+// two or three pairs. Unlike the window's list, a chart is mounted from: of
+// the trains of the best error, the one with the fewest gears comes first,
+// even where the search met a compound of the same ratio before it.
 std::vector<ChartEntry> BuildChart(const std::vector<const ThreadList*>& lists, double leadTpi,
                                    const std::vector<std::int64_t>& gears, int show,
                                    const FitRules& rules, int pairs = 2);

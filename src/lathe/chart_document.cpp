@@ -9,12 +9,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -33,6 +35,8 @@ constexpr double kColumnHeadHeight = 11.0;
 constexpr double kTableHeadHeight = kTableGap + kListTitleHeight + kColumnHeadHeight;
 constexpr double kFooterHeight = 14.0;
 constexpr double kShade = 0.82;
+constexpr double kTableSize = 9.0;
+constexpr double kSmallestTableSize = 1.0;
 
 constexpr const char* kExactMark = "\u2713";
 // Rounding leaves an exact ratio a few units in the last place off; no lathe
@@ -94,10 +98,18 @@ class Typesetter {
 public:
     Typesetter()
         : context_(MakeContext()), body_(MakeLayout("Sans 9")), bold_(MakeLayout("Sans Bold 9")),
+          cell_(MakeLayout("Sans 9")), columnHead_(MakeLayout("Sans Bold 9")),
           listTitle_(MakeLayout("Sans Bold 10")), title_(MakeLayout("Sans Bold 13")) {}
 
     PangoLayout* Body() const { return body_.get(); }
     PangoLayout* Bold() const { return bold_.get(); }
+    // The table's cells and column heads, whose size can shrink to fit the page.
+    PangoLayout* Cell() const { return cell_.get(); }
+    PangoLayout* ColumnHead() const { return columnHead_.get(); }
+    void SetTableSize(double points) const {
+        SetSize(cell_.get(), points);
+        SetSize(columnHead_.get(), points);
+    }
     PangoLayout* ListTitle() const { return listTitle_.get(); }
     PangoLayout* Title() const { return title_.get(); }
 
@@ -112,6 +124,14 @@ private:
         pango_cairo_context_set_font_options(context.get(), options);
         cairo_font_options_destroy(options);
         return context;
+    }
+
+    static void SetSize(PangoLayout* layout, double points) {
+        PangoFontDescription* description =
+            pango_font_description_copy(pango_layout_get_font_description(layout));
+        pango_font_description_set_size(description, static_cast<int>(points * PANGO_SCALE));
+        pango_layout_set_font_description(layout, description);
+        pango_font_description_free(description);
     }
 
     Layout MakeLayout(const char* font) const {
@@ -130,6 +150,8 @@ private:
     Context context_;
     Layout body_;
     Layout bold_;
+    Layout cell_;
+    Layout columnHead_;
     Layout listTitle_;
     Layout title_;
 };
@@ -166,10 +188,21 @@ void Show(cairo_t* cr, PangoLayout* layout, double x, double baseline) {
     pango_cairo_show_layout(cr, layout);
 }
 
+// Sets `text` in one line, however long; returns its width.
+double SetWhole(PangoLayout* layout, const std::string& text) {
+    pango_layout_set_text(layout, text.c_str(), -1);
+    pango_layout_set_width(layout, -1);
+    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_NONE);
+    int textWidth = 0;
+    pango_layout_get_size(layout, &textWidth, nullptr);
+    return Points(textWidth);
+}
+
+// Columns are as wide as their widest cell, so a cell is set whole.
 void ShowCell(cairo_t* cr, PangoLayout* layout, const std::string& text, double left,
               const Column& column, double baseline) {
     const double room = column.width - 2 * kCellPadding;
-    const double width = SetLine(layout, text, room);
+    const double width = SetWhole(layout, text);
     double x = left + kCellPadding;
     if (column.align == Align::Right) {
         x += room - width;
@@ -233,15 +266,52 @@ double Width(const std::vector<Column>& columns) {
     return width;
 }
 
-// The widest tables (three pairs on a gearbox, with a dial) are narrowed
-// alike to fit the page; their cells are cut short with an ellipsis.
-std::vector<Column> FittedColumns(Shape shape, double room) {
-    std::vector<Column> columns = Columns(shape);
-    const double width = Width(columns);
-    for (Column& column : columns) {
-        column.width *= width > room ? room / width : 1.0;
+// Each column's texts, each once: tooth counts repeat down a column.
+std::vector<std::set<std::string>> ColumnTexts(const std::vector<Column>& columns,
+                                               const std::vector<Row>& rows) {
+    std::vector<std::set<std::string>> texts(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        texts[i].insert(columns[i].title);
+    }
+    for (const Row& row : rows) {
+        for (std::size_t i = 0; i < row.cells.size() && i < columns.size(); ++i) {
+            texts[i].insert(row.cells[i]);
+        }
+    }
+    return texts;
+}
+
+// The columns at table type of `size` points: each as wide as its widest
+// text, and no narrower than its usual width, taken down with the type.
+std::vector<Column> SizedColumns(const Typesetter& type, std::vector<Column> columns,
+                                 const std::vector<std::set<std::string>>& texts, double size) {
+    type.SetTableSize(size);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        double widest = SetWhole(type.ColumnHead(), columns[i].title);
+        for (const std::string& text : texts[i]) {
+            widest = std::max(widest, SetWhole(type.Cell(), text));
+        }
+        columns[i].width =
+            std::max(columns[i].width * size / kTableSize, widest + 2 * kCellPadding);
     }
     return columns;
+}
+
+// A label or a tooth count is never cut, since it is what the user sets on
+// the lathe: a table too wide for the page is set in smaller type instead.
+std::vector<Column> FitColumns(const Typesetter& type, const std::vector<Column>& columns,
+                               const std::vector<Row>& rows, double room) {
+    const std::vector<std::set<std::string>> texts = ColumnTexts(columns, rows);
+    double size = kTableSize;
+    for (;;) {
+        std::vector<Column> fitted = SizedColumns(type, columns, texts, size);
+        const double width = Width(fitted);
+        if (width <= room || size <= kSmallestTableSize) {
+            return fitted;
+        }
+        // The padding does not shrink, so the type shrinks a little more.
+        size = std::max(kSmallestTableSize, size * room / width * 0.98);
+    }
 }
 
 std::string Teeth(const std::optional<std::int64_t>& teeth) {
@@ -336,14 +406,25 @@ struct Frame {
     std::vector<Column> columns;
 };
 
+// Only the gears that take part: a list of thousands would push the table
+// off the first page.
+std::string GearsTakingPart(const std::vector<std::int64_t>& gears) {
+    if (gears.size() <= static_cast<std::size_t>(kMaxGears)) {
+        return GearList(gears);
+    }
+    return GearList({gears.begin(), gears.begin() + kMaxGears}) + " (only these " +
+           std::to_string(kMaxGears) + " of the " + std::to_string(gears.size()) +
+           " given take part)";
+}
+
 Frame MakeFrame(const Typesetter& type, const ChartSetting& setting, const DocumentLayout& layout,
-                Shape shape) {
+                Shape shape, const std::vector<Row>& rows) {
     const PageSize size = SizeOf(layout.paper);
     const std::string title =
         "Threading chart" + (setting.lathe.empty() ? "" : " for " + setting.lathe);
     const std::string lines =
         "Lead screw " + setting.leadScrew + "     Fit rules: " + RulesText(setting.rules) +
-        "\nGears: " + GearList(setting.gears) +
+        "\nGears: " + GearsTakingPart(setting.gears) +
         (shape.threePairs ? "; trains of two or three pairs" : "") +
         (shape.dial != nullptr ? "\nDial " + DialGearsText(shape.dial->gears) + ". " + kDialKey
                                : "");
@@ -352,7 +433,7 @@ Frame MakeFrame(const Typesetter& type, const ChartSetting& setting, const Docum
     const double width = size.width - 2 * kMarginX;
     const double height = SetParagraph(type.Title(), title, width) +
                           SetParagraph(type.Body(), lines, width) + kHeadingGap;
-    return {size, title, lines, legend, height, FittedColumns(shape, width)};
+    return {size, title, lines, legend, height, FitColumns(type, Columns(shape), rows, width)};
 }
 
 // Draws the table's head and rows from `top`; returns where it ends.
@@ -365,7 +446,7 @@ double DrawTable(cairo_t* cr, const Typesetter& type, const std::vector<Column>&
     top += kListTitleHeight;
     double left = kMarginX;
     for (const Column& column : columns) {
-        ShowCell(cr, type.Bold(), column.title, left, column, top + 8.0);
+        ShowCell(cr, type.ColumnHead(), column.title, left, column, top + 8.0);
         left += column.width;
     }
     cairo_rectangle(cr, kMarginX, top + kColumnHeadHeight - 1.0, width, 0.6);
@@ -382,12 +463,12 @@ double DrawTable(cairo_t* cr, const Typesetter& type, const std::vector<Column>&
         const bool named = row.firstOfThread || &row == &table.rows.front();
         left = kMarginX;
         for (std::size_t i = 0; i < row.cells.size(); ++i) {
-            ShowCell(cr, type.Body(), i < 2 && !named ? "" : row.cells[i], left, columns[i],
+            ShowCell(cr, type.Cell(), i < 2 && !named ? "" : row.cells[i], left, columns[i],
                      top + kRowBaseline);
             left += columns[i].width;
         }
         if (!row.note.empty()) {
-            ShowCell(cr, type.Body(), row.note, left, {"", width - (left - kMarginX), Align::Left},
+            ShowCell(cr, type.Cell(), row.note, left, {"", width - (left - kMarginX), Align::Left},
                      top + kRowBaseline);
         }
         top += kRowPitch;
@@ -486,9 +567,10 @@ bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartSettin
                          std::string& error) {
     const Typesetter type;
     const Shape shape = ShapeOf(chart, setting);
-    const Frame frame = MakeFrame(type, setting, layout, shape);
+    const std::vector<Row> rows = Rows(chart, shape, layout.markAbovePercent);
+    const Frame frame = MakeFrame(type, setting, layout, shape, rows);
     const double room = frame.size.height - 2 * kMarginY - frame.headingHeight - kFooterHeight;
-    const std::vector<Page> pages = Paginate(Rows(chart, shape, layout.markAbovePercent), room);
+    const std::vector<Page> pages = Paginate(rows, room);
     document.clear();
     const Surface surface = MakeSurface(format, frame.size, pages.size(), document);
     const Cairo cr(cairo_create(surface.get()));

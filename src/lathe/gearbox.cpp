@@ -37,6 +37,18 @@ void MergeIn(std::vector<ReportedTrain>& best, std::vector<ReportedTrain> found,
     best = BestOfBoth(best, found, show);
 }
 
+// As MergeIn, but a chart's trains of equal error put the one with the
+// fewest gears first, whichever position it was found on.
+void MergeSimplestFirst(std::vector<ReportedTrain>& best, std::vector<ReportedTrain> found,
+                        const std::string& label, int show) {
+    for (ReportedTrain& train : found) {
+        train.gearbox = label;
+        best.push_back(std::move(train));
+    }
+    SimplestFirst(best);
+    best.resize(std::min(best.size(), static_cast<std::size_t>(std::max(show, 0))));
+}
+
 } // namespace
 
 bool IsGearboxLabel(const std::string& label) {
@@ -106,7 +118,7 @@ std::vector<ChartEntry> BuildGearboxChart(const std::vector<const ThreadList*>& 
             }
         }
         for (std::size_t i = 0; i < found.size(); ++i) {
-            MergeIn(chart[i].trains, std::move(found[i].trains), position.label, show);
+            MergeSimplestFirst(chart[i].trains, std::move(found[i].trains), position.label, show);
         }
     }
     for (ChartEntry& entry : chart) {

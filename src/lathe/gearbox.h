@@ -51,7 +51,8 @@ std::vector<ReportedTrain> SearchGearbox(double desiredTpi,
                                          const std::vector<std::int64_t>& gears, int show,
                                          const FitRules& rules, int pairs);
 
-// BuildChart over every position, merged thread by thread as SearchGearbox merges.
+// BuildChart over every position, merged thread by thread as SearchGearbox
+// merges, but for the trains of equal error: those with fewer gears first.
 std::vector<ChartEntry> BuildGearboxChart(const std::vector<const ThreadList*>& lists,
                                           const std::vector<GearboxPosition>& leadTpi,
                                           const std::vector<std::int64_t>& gears, int show,

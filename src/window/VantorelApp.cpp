@@ -137,6 +137,19 @@ void NoteEarlyStopSignal(int signal) {
     earlyStopSignal = signal;
 }
 
+// Noted from the moment the program's own code first runs, before the
+// toolkit starts (which takes a good part of a second on a slow display);
+// only a signal while the system still loads the libraries ends it unsaved,
+// when nothing has been read yet. A file-size limit makes a write fail
+// rather than end the program.
+[[maybe_unused]] const bool earlyHandlersInstalled = [] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    for (int signal : kStopSignals) {
+        std::signal(signal, NoteEarlyStopSignal);
+    }
+    return true;
+}();
+
 } // namespace
 
 VantorelApp::VantorelApp() = default;
@@ -179,11 +192,6 @@ bool VantorelApp::StartAsOnlyInstance() {
 // The base class's OnInit is not called on purpose: it would parse the
 // command line, and the window takes no arguments.
 bool VantorelApp::OnInit() {
-    // A file-size limit makes a write fail rather than end the program.
-    std::signal(SIGXFSZ, SIG_IGN);
-    for (int signal : kStopSignals) {
-        std::signal(signal, NoteEarlyStopSignal);
-    }
     if (!StartAsOnlyInstance()) {
         m_anotherRunning = true;
         return true;

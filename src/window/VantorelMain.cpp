@@ -156,6 +156,16 @@ bool SettingsFileHoldsNul(wxConfigBase* config) {
     return holdsNul;
 }
 
+// In place of a damaged store: an empty one tied to no file, so that the
+// defaults show and the file stays as it is until the close saves the
+// window's settings over it. A crash or a kill before then loses nothing.
+wxConfigBase* ReadNothing() {
+    wxMemoryInputStream nothing("", 0);
+    wxConfigBase* empty = new wxFileConfig(nothing);
+    delete wxConfigBase::Set(empty);
+    return empty;
+}
+
 // The toolkit would replace the file by deleting it before renaming its new
 // copy, with nothing synced: a crash or power cut then costs every setting.
 // So the content is taken from the store and put in place atomically; the
@@ -469,7 +479,7 @@ void VantorelFrame::LoadSettings() {
     AssertsSilenced calm;
     wxConfigBase* config = wxConfigBase::Get();
     if (SettingsFileHoldsNul(config)) {
-        config->DeleteAll();
+        config = ReadNothing();
     }
 
     const long storedCount = config->ReadLong("/Gears/Count", 0);
@@ -497,7 +507,7 @@ void VantorelFrame::LoadSettings() {
     }
     OnrbSAESelect(noEvent);
 
-    edLeadScrew->SetValue(wxString::Format("%g", config->ReadDouble("/Settings/LeadScrew", 16.0)));
+    edLeadScrew->SetValue(RoundTripText(config->ReadDouble("/Settings/LeadScrew", 16.0)));
     if (config->ReadLong("/Settings/LeadScrewType", 0) == 1) {
         rbMM->SetValue(true);
     } else {
@@ -534,7 +544,8 @@ void VantorelFrame::SaveSettings() {
     double leadScrew = 0.0;
     // Infinity is above 0 too, but would come back as a useless lead screw.
     if (edLeadScrew->GetValue().ToDouble(&leadScrew) && IsUsableMeasure(leadScrew)) {
-        config->Write("/Settings/LeadScrew", leadScrew);
+        // With every digit it needs: the toolkit writes a double to six only.
+        config->Write("/Settings/LeadScrew", wxString(RoundTripText(leadScrew)));
     }
     config->Write("/Settings/LeadScrewType", rbMM->GetValue() ? 1L : 0L);
     config->Write("/Settings/Show", static_cast<long>(spShow->GetValue()));

@@ -3,7 +3,9 @@
 #   check.sh install BUILD GUI(0|1)       an install into an empty prefix holds exactly the
 #                                         expected files
 #   check.sh deb BUILD GUI VERSION        cpack's .deb: its fields, Depends, Recommends and
-#                                         files, and lintian reports no error
+#                                         files, lintian reports no error, and its own
+#                                         vantorel-cli finds the profile it installs
+#                                         (BUILD configured for /usr; skipped, 77, if not)
 #   check.sh desktop BUILD                menu entry and AppStream metainfo pass Debian's
 #                                         validators and point at the program and its icon
 #   check.sh manpages CLI PACKAGING_DIR   the pages format without a groff warning, and
@@ -41,7 +43,57 @@ check_install() {
         LC_ALL=C sort) || fail "installed files differ (< expected, > installed)"
 }
 
+# Runs the package's own vantorel-cli, unpacked in $1, with arguments $3...,
+# where it would run once installed: in a mount namespace of its own the
+# package's usr/share stands in for /usr/share. $2 is an empty folder for
+# HOME, so that no profile of the user's stands in for the installed one.
+# Root makes the namespace itself, another user through a user namespace or
+# sudo. Returns 3 when none of them can.
+run_unpacked() {
+    local root=$1 home=$2
+    shift 2
+    # shellcheck disable=SC2016 # expanded by the inner shell
+    local inner='mount --bind "$0/usr/share" /usr/share && exec "$0/usr/bin/vantorel-cli" "$@"'
+    local run=(env HOME="$home" XDG_CONFIG_HOME="$home/.config" unshare -m)
+    if [ "$(id -u)" -eq 0 ] && unshare -m true 2>/dev/null; then
+        "${run[@]}" sh -c "$inner" "$root" "$@"
+    elif unshare -r -m true 2>/dev/null; then
+        "${run[@]}" -r sh -c "$inner" "$root" "$@"
+    elif sudo -n unshare -m true 2>/dev/null; then
+        sudo -n "${run[@]}" sh -c "$inner" "$root" "$@"
+    else
+        return 3
+    fi
+}
+
+# The example profile as `vantorel-cli --lathe example-gearbox` reads it once
+# the package is installed. 13 tpi is 3.25 tpi, the first position A1, geared
+# up 4:1 (20 to 80 through an idler, exact), and a tie goes to the first position.
+check_packaged_profile() {
+    mkdir "$out/root" "$out/home"
+    dpkg-deb -x "$1" "$out/root"
+    local status=0 lines
+    lines=$(run_unpacked "$out/root" "$out/home" --lathe example-gearbox -n 1 13 2>&1) || status=$?
+    if [ "$status" = 3 ]; then
+        # The compiler may build the folder's name in code, so the binary
+        # cannot be searched for it instead.
+        echo "NOT CHECKED: no mount namespace (not root, no user namespaces, no sudo)" \
+            "to run the package's own vantorel-cli on its own profile"
+        return
+    fi
+    [ "$status" = 0 ] &&
+        [ "$lines" = "[A1] A = 20, B = ANY, C = --, D = 80, Thread = 13.000, Error =  0.000%" ] ||
+        fail "the packaged vantorel-cli --lathe example-gearbox -n 1 13 gives: $lines"
+}
+
 check_deb() {
+    local prefix
+    prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$1/CMakeCache.txt")
+    if [ "$prefix" != /usr ]; then
+        echo "skipped: the package installs to /usr, and $1 was configured for $prefix" \
+            "(give cmake -DCMAKE_INSTALL_PREFIX=/usr)"
+        exit 77
+    fi
     out=$(mktemp -d)
     trap 'rm -rf "$out"' EXIT
     cpack --config "$1/CPackConfig.cmake" -G DEB -B "$out" >"$out/log" 2>&1 || fail "$(cat "$out/log")"
@@ -57,6 +109,7 @@ check_deb() {
         awk '$1 !~ /^d/ { print $6 }' | sed 's|^\./||' | LC_ALL=C sort) ||
         fail "packaged files differ (< expected, > packaged)"
     lintian --fail-on error "$deb" || fail "lintian reports errors"
+    check_packaged_profile "$deb"
 }
 
 check_desktop() {

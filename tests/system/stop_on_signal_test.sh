@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program under an X server, driven by real key presses. A stop
-# signal (TERM, INT, HUP), with the "Error" box open or not, saves the
-# settings once and exits 0; a save beyond the file-size limit keeps the
+# signal (TERM, INT, HUP), with the "Error" box open or not, even before the
+# toolkit starts, saves the settings once and exits 0; a save beyond the file-size limit keeps the
 # earlier file whole; a second start raises the running window, exits 0 and
 # writes no settings. Every step waits on a condition, never a fixed pause.
 # Usage: stop_on_signal_test.sh PATH/TO/vantorel   (run under xvfb-run -s -noreset)
@@ -85,6 +85,27 @@ pid=$!
 until [ -n "$(ls -A "$work/early-run")" ] || ended; do :; done
 stop TERM || fail "early SIGTERM: exit status $?"
 grep -qx 'Count=14' "$config/vantorel.conf" || fail "early SIGTERM: settings not saved"
+
+# A signal before the toolkit starts: the program is held where the toolkit
+# first reads the X authority file, a FIFO here, until the signal is sent.
+# The handler is in place by then, as the process's caught signals show.
+caught_term() { (( 0x$(awk '$1 == "SigCgt:" { print $2 }' "/proc/$pid/status") & 1 << 14 )); }
+config=$work/before-toolkit
+mkfifo "$work/authority"
+XDG_CONFIG_HOME=$config XAUTHORITY=$work/authority "$program" &
+pid=$!
+tries=100 wait_for caught_term || fail "before the toolkit starts: SIGTERM not caught"
+kill -s TERM "$pid"
+# The toolkit may read the file more than once.
+(while ! ended; do cat "${XAUTHORITY:-/dev/null}" >"$work/authority"; done) &
+writer=$!
+wait_for ended || kill -KILL "$pid"
+wait "$pid" || fail "SIGTERM before the toolkit starts: exit status $?"
+# A writer still waiting for a reader is let through, and then sees the end.
+exec 3<>"$work/authority"
+wait "$writer"
+exec 3<&-
+grep -qx 'Count=14' "$config/vantorel.conf" || fail "SIGTERM before the toolkit starts: not saved"
 
 # No file may grow: the save fails and leaves the earlier file whole.
 config=$work/limited
