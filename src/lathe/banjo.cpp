@@ -493,14 +493,19 @@ std::optional<std::int64_t> BanjoCheck::Idler(std::int64_t A, std::int64_t D) co
 
 namespace {
 
+constexpr double kLargestFigure = 1e6;
+
 double Figure(const std::optional<double>& value, const char* field, bool zeroAllowed,
               double fallback) {
     if (!value) {
         return fallback;
     }
-    if (!std::isfinite(*value) || *value < 0.0 || (!zeroAllowed && *value == 0.0)) {
-        throw BanjoError(field, zeroAllowed ? "expected a number of at least 0"
-                                            : "expected a number above 0");
+    // A kilometre bounds every figure of a lathe, and keeps every sum of
+    // radii far from overflowing.
+    if (!std::isfinite(*value) || *value < 0.0 || (!zeroAllowed && *value == 0.0) ||
+        *value > kLargestFigure) {
+        throw BanjoError(field, zeroAllowed ? "expected a number from 0 to 1000000"
+                                            : "expected a number above 0, at most 1000000");
     }
     return *value;
 }

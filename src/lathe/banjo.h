@@ -50,7 +50,7 @@ struct BanjoError : std::runtime_error {
 
 // The banjo in mm; throws BanjoError at the first unusable figure: a pitch
 // given both ways or not at all, no distance, a length that is not a finite
-// number (above 0 for the pitch, the distance and the slot; hubs, margin
+// number up to 1000000 (above 0 for the pitch, the distance and the slot; hubs, margin
 // and backlash may be 0), a slot whose ends are the wrong way round.
 Banjo MakeBanjo(const BanjoFigures& figures);
 // Its figures as a profile holds them, lengths in mm.
