@@ -26,7 +26,8 @@ expected_files() {
             share/doc/vantorel/copyright share/doc/vantorel/changelog.gz \
             share/vantorel/lathes/example-banjo.json share/vantorel/lathes/example-gearbox.json
         [ "$1" = 0 ] || printf '%s\n' bin/vantorel share/man/man1/vantorel.1.gz \
-            share/applications/vantorel.desktop share/metainfo/io.github.vantorel.Vantorel.metainfo.xml \
+            bin/vantorel-lathe share/man/man1/vantorel-lathe.1.gz \
+            share/applications/vantorel.desktop share/applications/vantorel-lathe.desktop share/metainfo/io.github.vantorel.Vantorel.metainfo.xml \
             share/icons/hicolor/scalable/apps/vantorel.svg share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/vantorel.png
     } | LC_ALL=C sort
 }
@@ -114,11 +115,16 @@ check_deb() {
 
 check_desktop() {
     install_into "$1"
-    local desktop=$prefix/share/applications/vantorel.desktop
-    desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
     appstreamcli validate --no-net --explain "$prefix"/share/metainfo/*.xml || fail "appstreamcli rejects the metainfo"
-    [ -x "$prefix/bin/$(sed -n 's/^Exec=//p' "$desktop")" ] || fail "Exec is not an installed program"
-    [ -f "$prefix/share/icons/hicolor/scalable/apps/$(sed -n 's/^Icon=//p' "$desktop").svg" ] || fail "Icon missing"
+    local desktop
+    for desktop in "$prefix"/share/applications/vantorel{,-lathe}.desktop; do
+        desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
+        local program
+        program=$(sed -n 's/^Exec=//p' "$desktop")
+        [ -x "$prefix/bin/$program" ] || fail "Exec is not an installed program"
+        grep -qx "    <binary>$program</binary>" "$prefix"/share/metainfo/*.xml || fail "the metainfo lacks $program"
+        [ -f "$prefix/share/icons/hicolor/scalable/apps/$(sed -n 's/^Icon=//p' "$desktop").svg" ] || fail "Icon missing"
+    done
 }
 
 check_manpages() {

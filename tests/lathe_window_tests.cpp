@@ -1,0 +1,451 @@
+// The lathe window driven without a person, checked against the command
+// line run as a separate program on the same profiles.
+#include "lathe_window/ChartTableModel.h"
+#include "lathe_window/LatheFrame.h"
+#include "lathe_window/ProfileDialog.h"
+#include "shell.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <wx/app.h>
+#include <wx/checkbox.h>
+#include <wx/listbox.h>
+#include <wx/msgdlg.h>
+#include <wx/spinctrl.h>
+#include <wx/textdlg.h>
+
+#include <wx/testing.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kCli = VANTOREL_CLI_PATH;
+const std::string kExample = VANTOREL_SOURCE_DIR "/packaging/lathes/example-gearbox.json";
+
+// A message box of the window, answered with `answer`, its text checked.
+class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage> {
+public:
+    ExpectMessage(const std::string& message, int answer) : m_message(message), m_answer(answer) {}
+
+protected:
+    int OnInvoked(wxMessageDialog* dialog) const override {
+        EXPECT_EQ(dialog->GetMessage().utf8_string(), m_message);
+        return m_answer;
+    }
+
+private:
+    std::string m_message;
+    int m_answer;
+};
+
+class TypeName : public wxExpectModalBase<wxTextEntryDialog, TypeName> {
+public:
+    explicit TypeName(const char* name) : m_name(name) {}
+
+protected:
+    int OnInvoked(wxTextEntryDialog* dialog) const override {
+        dialog->SetValue(m_name);
+        return wxID_OK;
+    }
+
+private:
+    wxString m_name;
+};
+
+// The profile dialog, filled in and confirmed as a person would.
+class FillProfile : public wxExpectModalBase<ProfileDialog, FillProfile> {
+public:
+    explicit FillProfile(ProfileFields fields) : m_fields(std::move(fields)) {}
+
+protected:
+    int OnInvoked(ProfileDialog* dialog) const override {
+        dialog->SetFields(m_fields);
+        return dialog->Accept() ? wxID_OK : wxID_CANCEL;
+    }
+
+private:
+    ProfileFields m_fields;
+};
+
+class LatheWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vantorel-lathe-XXXXXX";
+        dir = mkdtemp(pattern);
+        setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
+        dirs = {dir + "/config/vantorel/lathes", dir + "/system"};
+        Shell(dir, "mkdir -p config/vantorel/lathes system");
+    }
+    void TearDown() override {
+        delete frame;
+        Shell("/", "rm -rf '" + dir + "'");
+    }
+    void Open() {
+        delete frame;
+        frame = new LatheFrame(dirs, dir + "/config/vantorel/lathe-window.json");
+    }
+    // Lets the window's loop run until the chart is done.
+    void WaitForChart() const {
+        const auto end = Clock::now() + std::chrono::minutes(3);
+        while (frame->IsComputing() && Clock::now() < end) {
+            wxTheApp->ProcessPendingEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        ASSERT_FALSE(frame->IsComputing());
+        wxTheApp->ProcessPendingEvents();
+    }
+    void Check(const std::string& list, bool on) const {
+        wxCheckBox* box = frame->ListBox(list);
+        box->SetValue(on);
+        wxCommandEvent event(wxEVT_CHECKBOX, box->GetId());
+        event.SetEventObject(box);
+        box->ProcessWindowEvent(event);
+    }
+    std::string Cell(unsigned row, int column) const {
+        return frame->Table()->Row(row).cells[column].utf8_string();
+    }
+    std::string Cli(const std::string& args) const {
+        return Shell(dir, "XDG_CONFIG_HOME='" + dir + "/config' " + kCli + " " + args);
+    }
+
+    std::string dir;
+    LatheDirectories dirs;
+    LatheFrame* frame = nullptr;
+};
+
+std::string HundredGears() {
+    std::string gears;
+    for (int teeth = 20; teeth < 120; ++teeth) {
+        gears += (gears.empty() ? "" : ",") + std::to_string(teeth);
+    }
+    return gears;
+}
+
+std::string Teeth(const nlohmann::json& value, const char* simple = "") {
+    return value.is_null() ? simple : std::to_string(value.get<long long>());
+}
+
+// Every cell of every row against the command line's JSON for the same
+// profile and lists; the table rounds to 4 decimals.
+TEST_F(LatheWindowTest, TableHoldsTheCommandLinesChart) {
+    Shell(dir, "cp '" + kExample + "' config/vantorel/lathes/shop.json");
+    Open();
+    WaitForChart();
+    const auto json =
+        nlohmann::json::parse(Cli("chart --lathe shop --threads metric-coarse,unc --format json"));
+    ASSERT_EQ(json.size(), 34u + 25u);
+    ASSERT_EQ(frame->Table()->RowCount(), json.size()); // one train a thread, as with -n 1
+    for (unsigned row = 0; row < json.size(); ++row) {
+        SCOPED_TRACE(row);
+        const auto& entry = json[row];
+        ASSERT_EQ(entry["trains"].size(), 1u);
+        const auto& train = entry["trains"][0];
+        EXPECT_EQ(Cell(row, kListColumn), entry["list"]);
+        EXPECT_EQ(Cell(row, kThreadColumn), entry["name"]);
+        EXPECT_EQ(std::strtod(Cell(row, kWantedColumn).c_str(), nullptr), entry["wanted"]);
+        EXPECT_EQ(Cell(row, kGearboxColumn), train["gearbox"]);
+        EXPECT_EQ(Cell(row, kAColumn), Teeth(train["a"]));
+        EXPECT_EQ(Cell(row, kBColumn), Teeth(train["b"], "ANY"));
+        EXPECT_EQ(Cell(row, kCColumn), Teeth(train["c"], "--"));
+        EXPECT_EQ(Cell(row, kDColumn), Teeth(train["d"]));
+        EXPECT_EQ(Cell(row, kEColumn) + Cell(row, kFColumn), "");
+        EXPECT_NEAR(std::strtod(Cell(row, kCutColumn).c_str(), nullptr), train["thread"], 5.1e-5);
+        const double error = train["error_percent"];
+        EXPECT_NEAR(std::strtod(Cell(row, kErrorColumn).c_str(), nullptr), error, 5.1e-5);
+        // The tick of an exact train, as the printed chart has it.
+        EXPECT_EQ(Cell(row, kErrorColumn).find("\u2713") != std::string::npos, error <= 1e-7);
+    }
+}
+
+// Sorting is by number: 100 teeth sort after 20, which letters would not.
+TEST_F(LatheWindowTest, ColumnsSortByValue) {
+    Shell(dir,
+          "echo '{\"name\":\"n\",\"lead_screw\":8,\"gears\":[20,100,127,30]}' > system/n.json");
+    Open();
+    WaitForChart();
+    ChartTableModel* table = frame->Table();
+    ASSERT_GT(table->RowCount(), 2u);
+    for (unsigned a = 0; a < table->RowCount(); ++a) {
+        for (unsigned b = 0; b < table->RowCount(); ++b) {
+            const double first = table->Row(a).keys[kAColumn],
+                         second = table->Row(b).keys[kAColumn];
+            const int order = table->Compare(table->GetItem(a), table->GetItem(b), kAColumn, true);
+            if (first != second) {
+                EXPECT_EQ(order < 0, first < second) << first << " " << second;
+            }
+        }
+    }
+}
+
+// A new profile, saved under a name, is the profile the command line reads.
+TEST_F(LatheWindowTest, SavedProfileReadsBackInTheCommandLine) {
+    Open();
+    ProfileFields fields;
+    fields.name = "bench";
+    fields.leadScrew = "8";
+    fields.gears = {"20", "30", "40", "50", "60", "127"};
+    fields.pairs = 3;
+    fields.clearance = "10";
+    { wxTEST_DIALOG(frame->New(), FillProfile(fields)); }
+    EXPECT_EQ(Shell(dir, "ls config/vantorel/lathes"), ""); // nothing written before Save
+    { wxTEST_DIALOG(frame->Save(), TypeName("bench")); }
+    EXPECT_EQ(Cli("lathes"), "bench                lead screw 8 tpi         6 gears   " + dir +
+                                 "/config/vantorel/lathes/bench.json\n");
+    const LatheProfile read = LoadLathe("bench", dirs);
+    EXPECT_EQ(read.leadScrew, 8.0);
+    EXPECT_EQ(read.gears, (std::vector<std::int64_t>{20, 30, 40, 50, 60, 127}));
+    EXPECT_EQ(read.pairs, 3);
+    EXPECT_EQ(read.rules.clearance, 10);
+    EXPECT_FALSE(read.rules.minimumSum || read.rules.spindleGear);
+    // An edit is written over the same file by Save, without asking.
+    fields.leadScrew = "2.5";
+    fields.unit = LeadScrewUnit::MM;
+    { wxTEST_DIALOG(frame->Edit(), FillProfile(fields)); }
+    frame->Save();
+    EXPECT_EQ(Cli("lathes | cut -c1-45"), "bench                lead screw 2.5 mm       \n");
+}
+
+// Each refused value is named as the command line names its option, and
+// the value just inside each boundary is taken.
+TEST_F(LatheWindowTest, BadValuesAreNamed) {
+    struct Case {
+        const char* what;
+        void (*change)(ProfileFields&);
+        const char* message; // empty: accepted
+    };
+    const Case cases[] = {
+        {"name", [](ProfileFields& f) { f.name = ".hidden"; }, "--save: invalid name '.hidden'"},
+        {"name ok", [](ProfileFields& f) { f.name = "a.b_c-1"; }, ""},
+        {"lead text", [](ProfileFields& f) { f.leadScrew = "abc"; },
+         "--lead-screw: 'abc' is not a number"},
+        {"lead zero", [](ProfileFields& f) { f.leadScrew = "0"; },
+         "--lead-screw: '0' is not a number above 0"},
+        {"lead tiny", [](ProfileFields& f) { f.leadScrew = "1e-300"; }, ""},
+        {"gear", [](ProfileFields& f) { f.gears[1] = "x"; }, "--gears: 'x' is not a number"},
+        {"gear zero", [](ProfileFields& f) { f.gears[1] = "0"; },
+         "--gears: '0' is not a whole number of at least 1"},
+        {"gear one", [](ProfileFields& f) { f.gears[1] = "1"; }, ""},
+        {"five gears, three pairs",
+         [](ProfileFields& f) {
+             f.pairs = 3;
+             f.gears.resize(5);
+         },
+         "--gears: Not enough change gears!"},
+        {"six gears, three pairs",
+         [](ProfileFields& f) {
+             f.pairs = 3;
+             f.gears.resize(6);
+         },
+         ""},
+        {"clearance", [](ProfileFields& f) { f.clearance = "-1"; },
+         "--clearance: '-1' is not a whole number of at least 0"},
+        {"clearance zero", [](ProfileFields& f) { f.clearance = "0"; }, ""},
+        {"min sum", [](ProfileFields& f) { f.minSum = "1.5"; },
+         "--min-sum: '1.5' is not a whole number of at least 0"},
+        {"spindle gear", [](ProfileFields& f) { f.spindleGear = "0"; },
+         "--spindle-gear: '0' is not a whole number of at least 1"},
+        {"spindle gear one", [](ProfileFields& f) { f.spindleGear = "1"; }, ""},
+        {"gearbox value",
+         [](ProfileFields& f) {
+             f.useGearbox = true;
+             f.gearbox = {{"A", "4"}, {"B", "0"}};
+         },
+         "--gearbox: lead screw of position 'B' is not a number above 0"},
+        {"dial marks", [](ProfileFields& f) { f.dial = "16:3"; },
+         "--dial: dial gear '16:3': marks (3) must divide teeth (16)"},
+        {"dial marks dividing", [](ProfileFields& f) { f.dial = "16:4"; }, ""},
+        {"dial on a gearbox",
+         [](ProfileFields& f) {
+             f.useGearbox = true;
+             f.gearbox = {{"A", "4"}};
+             f.dial = "16:4";
+         },
+         "--dial-screw: a dial on a gearbox needs the real lead screw"},
+        {"dial on a gearbox with its screw",
+         [](ProfileFields& f) {
+             f.useGearbox = true;
+             f.gearbox = {{"A", "4"}};
+             f.dial = "16:4";
+             f.dialScrew = "8";
+         },
+         ""},
+        {"gearbox twice",
+         [](ProfileFields& f) {
+             f.useGearbox = true;
+             f.gearbox = {{"A", "4"}, {"A", "5"}};
+         },
+         "--gearbox: label 'A' given twice"},
+    };
+    Open();
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        ProfileFields fields = FieldsOf(LatheProfile());
+        fields.name = "ok";
+        row.change(fields);
+        ProfileDialog dialog(frame, "Edit lathe", LatheProfile());
+        dialog.SetFields(fields);
+        if (*row.message == '\0') {
+            EXPECT_TRUE(dialog.Accept());
+            continue;
+        }
+        bool accepted = true;
+        wxTEST_DIALOG(accepted = dialog.Accept(), ExpectMessage(row.message, wxID_OK));
+        EXPECT_FALSE(accepted);
+    }
+}
+
+// The window's files against the command line's for the same settings; a
+// PDF differs only in the second it was made.
+TEST_F(LatheWindowTest, ExportWritesTheCommandLinesFiles) {
+    // With a thread dial on the gearbox, which every format reports.
+    Shell(dir, "sed 's/\"lead_unit\": \"tpi\",/&\"lead_screw\": 8, \"dial\": "
+               "{\"teeth\": 16, \"marks\": 8},/' '" +
+                   kExample + "' > system/shop.json");
+    Open();
+    Check("bsw", true);
+    frame->ShadePercent()->SetValue(0.01);
+    WaitForChart();
+    for (const char* format : {"pdf", "svg", "csv", "json"}) {
+        SCOPED_TRACE(format);
+        const std::string window = std::string("window.") + format;
+        frame->Export(dir + "/" + window);
+        Cli(std::string("chart --lathe system/shop.json --threads metric-coarse,unc,bsw") +
+            " --mark-above 0.01 --format " + format + " -o cli." + format);
+        EXPECT_EQ(Shell(dir, "test -s " + window + " && grep -av CreationDate " + window +
+                                 " > w; grep -av CreationDate cli." + format +
+                                 " | cmp - w && echo same"),
+                  "same\n");
+    }
+    EXPECT_EQ(Shell(dir, "grep -c '\"dial\"' window.json"), "76\n"); // one a train, 34 + 25 + 17
+}
+
+// Input changed while a chart is computed: the old work would finish
+// first, and must neither show its rows nor end the new work's progress.
+TEST_F(LatheWindowTest, CancelledWorkLeavesNoStaleRows) {
+    Shell(dir, "echo '{\"name\":\"big\",\"lead_screw\":8,\"pairs\":3,\"gears\":[" + HundredGears() +
+                   "]}' > system/big.json; echo '{\"profile\":\"big\",\"lists\":[\"dp\"],"
+                   "\"shade_percent\":0.5}' > config/vantorel/lathe-window.json");
+    Open();
+    ASSERT_TRUE(frame->IsComputing());
+    Check("dp", false);           // 16 threads
+    Check("metric-coarse", true); // 34 threads
+    WaitForChart();
+    ASSERT_EQ(frame->Table()->RowCount(), 34u);
+    for (unsigned row = 0; row < 34; ++row) {
+        EXPECT_EQ(Cell(row, kListColumn), "metric-coarse") << row;
+    }
+}
+
+// A chart of 100 gears and three pairs is long work: the loop keeps
+// answering while it fills, and in the end every thread has its row.
+TEST_F(LatheWindowTest, LongChartCompletesWhileTheLoopAnswers) {
+    Shell(dir, "echo '{\"name\":\"big\",\"lead_screw\":8,\"pairs\":3,\"gears\":[" + HundredGears() +
+                   "]}' > system/big.json");
+    Open();
+    Check("unc", false); // metric-coarse: 34 threads
+    double slowest = 0.0;
+    int answered = 0;
+    while (frame->IsComputing()) {
+        const auto asked = Clock::now();
+        bool done = false;
+        frame->CallAfter([&done] { done = true; });
+        while (!done) {
+            wxTheApp->ProcessPendingEvents();
+        }
+        ++answered;
+        slowest = std::max(slowest,
+                           std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    RecordProperty("slowest_answer_ms", std::to_string(slowest));
+    std::printf("answered %d times while the chart filled, the slowest in %.2f ms\n", answered,
+                slowest);
+    ASSERT_EQ(frame->Chart().size(), 34u);
+    EXPECT_EQ(frame->Table()->RowCount(), 34u);
+    for (const ChartEntry& entry : frame->Chart()) {
+        EXPECT_EQ(entry.trains.size(), 1u) << entry.thread.name;
+    }
+}
+
+// Selecting a row lists that thread's best N; the thread entry does the
+// same for any thread, and refuses what is no thread.
+TEST_F(LatheWindowTest, BestTrainsOfARowAndOfATypedThread) {
+    Shell(dir, "cp '" + kExample + "' system/shop.json");
+    Open();
+    WaitForChart();
+    frame->BestCount()->SetValue(3);
+    frame->TableView()->Select(frame->Table()->GetItem(0));
+    wxDataViewEvent event(wxEVT_DATAVIEW_SELECTION_CHANGED, frame->TableView(),
+                          frame->Table()->GetItem(0));
+    frame->TableView()->ProcessWindowEvent(event);
+    const auto until = Clock::now() + std::chrono::seconds(60);
+    while (frame->BestTrains()->GetCount() == 0 && Clock::now() < until) {
+        wxTheApp->ProcessPendingEvents();
+    }
+    const std::string cli = Cli("-t metric -n 3 --lathe system/shop.json 0.25");
+    wxString shown;
+    for (const wxString& line : frame->BestTrains()->GetStrings()) {
+        shown += line + "\n";
+    }
+    EXPECT_EQ(shown.utf8_string(), cli);
+    frame->ThreadValue()->SetValue("0");
+    frame->FindThread();
+    EXPECT_EQ(frame->BestTrains()->GetCount(), 0u);
+}
+
+// What the window remembers comes back; a damaged file gives the defaults.
+TEST_F(LatheWindowTest, SettingsAreRememberedAndDamageGivesDefaults) {
+    Shell(dir, "cp '" + kExample + "' system/a.json; cp '" + kExample + "' system/b.json");
+    Open();
+    frame->SelectProfile(1);
+    Check("unc", false);
+    Check("bsp", true);
+    frame->ShadePercent()->SetValue(2.25);
+    Open();
+    EXPECT_EQ(frame->Entries()[frame->Profile().name.empty() ? 0 : 1].name, "b");
+    EXPECT_FALSE(frame->ListBox("unc")->GetValue());
+    EXPECT_TRUE(frame->ListBox("bsp")->GetValue() && frame->ListBox("metric-coarse")->GetValue());
+    EXPECT_EQ(frame->ShadePercent()->GetValue(), 2.25);
+    const char* damaged[] = {"",
+                             "{",
+                             "[]",
+                             "{\"profile\":3}",
+                             "{\"profile\":\"b\",\"lists\":[\"x\"],"
+                             "\"shade_percent\":1}",
+                             "{\"profile\":\"b\",\"lists\":[],\"shade_percent\":-1}"};
+    for (const char* text : damaged) {
+        SCOPED_TRACE(text);
+        const LatheWindowSettings defaults;
+        Shell(dir, std::string("printf '%s' '") + text + "' > config/vantorel/lathe-window.json");
+        const LatheWindowSettings read =
+            LoadLatheWindowSettings(dir + "/config/vantorel/lathe-window.json");
+        EXPECT_EQ(read.profile, "");
+        EXPECT_EQ(read.lists, (std::vector<std::string>{"metric-coarse", "unc"}));
+        EXPECT_EQ(read.shadePercent, 0.5);
+    }
+}
+
+// Only the user's own profile can be deleted, and only once confirmed.
+TEST_F(LatheWindowTest, DeleteAsksFirstAndKeepsInstalledProfiles) {
+    Shell(dir, "cp '" + kExample + "' config/vantorel/lathes/mine.json; cp '" + kExample +
+                   "' system/theirs.json");
+    Open();
+    frame->SelectProfile(0);
+    const std::string question = "Delete your lathe 'mine'? Its file " + dir +
+                                 "/config/vantorel/lathes/mine.json is removed.";
+    { wxTEST_DIALOG(frame->Delete(), ExpectMessage(question, wxID_NO)); }
+    EXPECT_EQ(Shell(dir, "ls config/vantorel/lathes system"),
+              "config/vantorel/lathes:\nmine.json\n\nsystem:\ntheirs.json\n");
+    { wxTEST_DIALOG(frame->Delete(), ExpectMessage(question, wxID_YES)); }
+    frame->Delete(); // now the installed one is shown: nothing asked, nothing removed
+    EXPECT_EQ(Shell(dir, "ls config/vantorel/lathes system"),
+              "config/vantorel/lathes:\n\nsystem:\ntheirs.json\n");
+}
+
+} // namespace
