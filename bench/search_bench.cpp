@@ -2,6 +2,7 @@
 // growing size, each exhaustive reference beside its fast search, and prints
 // how much faster the fast one is at each size.
 #include "core/gearcalc.h"
+#include "lathe/banjo.h"
 #include "lathe/report.h"
 #include "lathe/thread_lists.h"
 
@@ -155,8 +156,38 @@ private:
     std::map<int, std::map<std::string, double>> seconds_;
 };
 
+// The same searches on a small lathe's banjo (module 1.5, S-L 90 mm, slot
+// 45 to 80 mm), which turns most trains of a large set away.
+template <class Train>
+void TimeSearchOnBanjo(benchmark::State& state, SearchFunction<Train> search) {
+    const auto gears = GearSet(static_cast<int>(state.range(0)));
+    Banjo banjo;
+    banjo.module = 1.5;
+    banjo.distance = 90;
+    banjo.slotMin = 45;
+    banjo.slotMax = 80;
+    banjo.studHub = 4;
+    banjo.screwHub = 8;
+    const BanjoCheck check(banjo, gears);
+    FitRules rules;
+    rules.check = &check;
+    const double desired = ThreadToTpi(ThreadType::Metric, 1.25);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(search(desired, 8.0, gears, 99, rules));
+    }
+}
+
+void BM_FastOnBanjo(benchmark::State& state) {
+    TimeSearchOnBanjo<GearTrain>(state, SearchBestTrains);
+}
+void BM_ThreePairsOnBanjo(benchmark::State& state) {
+    TimeSearchOnBanjo<ThreePairTrain>(state, SearchBestThreePairTrains);
+}
+
 } // namespace
 
+BENCHMARK(BM_FastOnBanjo)->Arg(14)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ThreePairsOnBanjo)->Arg(14)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChartOfAllLists)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Rules)
     ->ArgNames({"pairs", "clearance", "min_sum", "spindle"})

@@ -4,6 +4,7 @@
 // VANTOREL_DIFF_SEED and VANTOREL_DIFF_CASES draw other or more cases, e.g.
 //   VANTOREL_DIFF_SEED=7 VANTOREL_DIFF_CASES=200000 ./core_tests --gtest_filter='SearchDiff*'
 #include "core/gearcalc.h"
+#include "lathe/banjo.h"
 
 #include <gtest/gtest.h>
 
@@ -181,6 +182,43 @@ void CompareOnRandomCases(int pairs, Search<Train> fast, Search<Train> reference
         ASSERT_TRUE(SameTrains(c, fast, reference))
             << "VANTOREL_DIFF_SEED=" << seed << ", case " << i << ": " << Describe(c);
     }
+}
+
+// A banjo that lets some trains through and turns others away.
+Banjo DrawBanjo(Random& random) {
+    Banjo banjo;
+    banjo.module = Any(random, std::vector<double>{0.5, 1.0, 1.25, 1.5, 25.4 / 16, 2.0});
+    banjo.distance = Real(random, 30.0, 160.0);
+    if (Real(random, 0, 1) < 0.6) {
+        banjo.slotMin = Real(random, 10.0, 60.0);
+        banjo.slotMax = *banjo.slotMin + Real(random, 5.0, 80.0);
+    }
+    banjo.studHub = Real(random, 0.0, 10.0);
+    banjo.screwHub = Real(random, 0.0, 12.0);
+    banjo.margin = Real(random, 0.0, 2.0);
+    banjo.backlash = Real(random, 0.0, 0.2);
+    return banjo;
+}
+
+template <class Train>
+void CompareWithBanjos(int pairs, Search<Train> fast, Search<Train> reference, long cases) {
+    const std::uint64_t seed = Setting("VANTOREL_DIFF_SEED", 20240605);
+    Random random(seed + 10 + static_cast<std::uint64_t>(pairs));
+    for (long i = 0; i < cases; ++i) {
+        Case c = Draw(random, pairs);
+        const Banjo banjo = DrawBanjo(random);
+        const BanjoCheck check(banjo, c.gears);
+        c.rules.check = &check;
+        ASSERT_TRUE(SameTrains(c, fast, reference))
+            << "VANTOREL_DIFF_SEED=" << seed << ", case " << i << ": " << Describe(c) << "; banjo "
+            << BanjoText(banjo);
+    }
+}
+
+TEST(SearchDiff, WithABanjoTheSearchesGiveTheReferenceTrains) {
+    CompareWithBanjos<GearTrain>(2, SearchBestTrains, SearchBestTrainsReference, 400);
+    CompareWithBanjos<ThreePairTrain>(3, SearchBestThreePairTrains,
+                                      SearchBestThreePairTrainsReference, 20);
 }
 
 TEST(SearchDiff, TwoPairSearchGivesTheReferenceTable) {

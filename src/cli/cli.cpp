@@ -4,6 +4,7 @@
 #include "lathe/chart_document.h"
 #include "lathe/gearbox.h"
 #include "lathe/lathe_profile.h"
+#include "lathe/mount_report.h"
 #include "lathe/report.h"
 #include "lathe/thread_lists.h"
 
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -56,6 +58,8 @@ struct Options {
     std::string lathe;
     std::string saveAs;
     bool force = false;
+    std::optional<Banjo> banjo;
+    std::string mountGears; // mount: the train, A,B,D or A,B,C,D or A,B,C,D,E,F
 };
 
 // Thrown only inside this file, for faults the parser cannot see by itself.
@@ -158,6 +162,64 @@ const CLI::Validator kGearbox(
     },
     "", "gearbox");
 
+// "module=1,distance=82,slot=42:75,stud-hub=3,...": a banjo's figures, with
+// a profile's checks; a fault names the key as typed here.
+Banjo ParseBanjo(const std::string& text) {
+    const std::map<std::string, std::optional<double> BanjoFigures::*> numbers = {
+        {"module", &BanjoFigures::module},      {"dp", &BanjoFigures::dp},
+        {"distance", &BanjoFigures::distance},  {"stud-hub", &BanjoFigures::studHub},
+        {"screw-hub", &BanjoFigures::screwHub}, {"margin", &BanjoFigures::margin},
+        {"backlash", &BanjoFigures::backlash},
+    };
+    const auto number = [](const std::string& key, const std::string& value) {
+        if (!IsPlainDecimal(value)) {
+            throw BanjoError(key, NotANumber(value));
+        }
+        return std::strtod(value.c_str(), nullptr);
+    };
+    BanjoFigures figures;
+    for (const std::string& item : SplitAtCommas(text)) {
+        const std::size_t equals = item.find('=');
+        const std::string key = item.substr(0, equals);
+        const std::string value = equals == std::string::npos ? "" : item.substr(equals + 1);
+        const std::size_t colon = value.find(':');
+        if (key == "slot" && colon != std::string::npos) {
+            figures.slotMin = number(key, value.substr(0, colon));
+            figures.slotMax = number(key, value.substr(colon + 1));
+        } else if (key == "slot") {
+            throw BanjoError(key, "expected NEAR:FAR");
+        } else if (numbers.count(key) != 0) {
+            figures.*numbers.at(key) = number(key, value);
+        } else {
+            throw BanjoError(key, "unknown figure (module, dp, distance, slot, stud-hub, "
+                                  "screw-hub, margin, backlash)");
+        }
+    }
+    return MakeBanjo(figures);
+}
+
+const CLI::Validator kBanjo(
+    [](std::string& text) {
+        try {
+            ParseBanjo(text);
+            return std::string();
+        } catch (const BanjoError& error) {
+            std::string field = error.field;
+            std::replace(field.begin(), field.end(), '_', '-');
+            return "'" + field + "': " + error.what();
+        }
+    },
+    "", "banjo");
+
+void DeclareBanjo(CLI::App& app, Options& options) {
+    app.add_option_function<std::string>(
+           "--banjo", [&options](const std::string& text) { options.banjo = ParseBanjo(text); },
+           "only trains that mount on this banjo:\nmodule=M|dp=P,distance=MM[,slot=NEAR:FAR]\n"
+           "[,stud-hub=MM][,screw-hub=MM][,margin=MM]\n[,backlash=MM]")
+        ->type_name("FIGURES")
+        ->check(kBanjo);
+}
+
 // The text of each position's lead screw, which the dial reads exactly.
 std::map<std::string, std::string> TypedLeadScrews(const std::string& gearbox) {
     std::map<std::string, std::string> typed;
@@ -248,6 +310,7 @@ void DeclarePairsAndFitRules(CLI::App& app, Options& options) {
            "only trains with this gear as A")
         ->type_name("A")
         ->transform(WholeNumber(1));
+    DeclareBanjo(app, options);
 }
 
 // The options a single thread and a chart share.
@@ -320,7 +383,8 @@ std::string UsageLines(const CLI::App& app) {
         return program + " " + app.get_name() + " [options]";
     }
     return program + " [options] THREAD\n       " + program + " chart [options]\n       " +
-           program + " lathes [--save NAME [options]]";
+           program + " lathes [--save NAME [options]]\n       " + program +
+           " mount [--banjo FIGURES|--lathe NAME] GEARS";
 }
 
 // Options and values in one column, as a man page shows them.
@@ -361,6 +425,7 @@ struct CommandLine {
                  kProgram};
     CLI::App* chart = nullptr;
     CLI::App* lathes = nullptr;
+    CLI::App* mount = nullptr;
 };
 
 // The one place that declares what each command takes.
@@ -418,6 +483,19 @@ void DeclareCommands(CommandLine& line, Options& options) {
     }
     line.lathes->add_flag("--force", options.force, "with --save, replace a profile of that name")
         ->needs(save);
+
+    line.mount = app.add_subcommand("mount", "whether a train mounts on the banjo, and where");
+    line.mount->allow_extras();
+    line.mount->add_option("--lathe", options.lathe, "a lathe profile with a banjo")
+        ->type_name("NAME|PATH");
+    DeclareBanjo(*line.mount, options);
+    line.mount->add_option("--format", options.format, "output format (default text)")
+        ->type_name("text|json")
+        ->transform(
+            Choice<OutputFormat>({{"text", OutputFormat::Text}, {"json", OutputFormat::Json}}));
+    line.mount->add_option("GEARS", options.mountGears, "A,B,D (an idler), A,B,C,D or A,B,C,D,E,F")
+        ->type_name("")
+        ->transform(kGearList);
 }
 
 // Arguments no command took: an option of another command, an unknown one,
@@ -425,6 +503,9 @@ void DeclareCommands(CommandLine& line, Options& options) {
 const CLI::App& UsedCommand(const CommandLine& line) {
     if (line.chart->parsed()) {
         return *line.chart;
+    }
+    if (line.mount->parsed()) {
+        return *line.mount;
     }
     return line.lathes->parsed() ? *line.lathes : line.app;
 }
@@ -461,7 +542,8 @@ void RejectLeftovers(const CommandLine& line, const CLI::App& used) {
         throw UsageError{Unexpected(arg, afterMark)};
     }
     const std::string name = arg.substr(0, arg.find('='));
-    const std::initializer_list<const CLI::App*> commands = {&line.app, line.chart, line.lathes};
+    const std::initializer_list<const CLI::App*> commands = {&line.app, line.chart, line.lathes,
+                                                             line.mount};
     for (const CLI::App* other : commands) {
         if (other != &used && other->get_option_no_throw(name) != nullptr) {
             const std::string where = &used == &line.app ? "a single thread" : used.get_name();
@@ -581,6 +663,18 @@ void WarnOfUnusedGears(const std::vector<std::int64_t>& gears, std::ostream& err
     }
 }
 
+// The fit rules, with the banjo's exact check for these gears when there is
+// a banjo; `keep` holds the check while the rules are in use.
+FitRules RulesOf(const Options& options, const std::vector<std::int64_t>& gears,
+                 std::unique_ptr<BanjoCheck>& keep) {
+    FitRules rules = options.rules;
+    if (options.banjo) {
+        keep = std::make_unique<BanjoCheck>(*options.banjo, gears);
+        rules.check = keep.get();
+    }
+    return rules;
+}
+
 // The dial as the options give it, or nothing without one. The screw that
 // turns it is the lead screw, or with a gearbox the one --dial-screw names.
 std::optional<DialSetup> DialSetupOf(const Options& options) {
@@ -620,8 +714,10 @@ int Calculate(const Options& options, std::ostream& out, std::ostream& err) {
         return kRefused;
     }
     WarnOfUnusedGears(gears, err);
-    const auto trains = SearchGearbox(*desiredTpi, *leadTpi, gears, options.show.value_or(5),
-                                      options.rules, options.pairs);
+    std::unique_ptr<BanjoCheck> banjo;
+    const FitRules rules = RulesOf(options, gears, banjo);
+    const auto trains =
+        SearchGearbox(*desiredTpi, *leadTpi, gears, options.show.value_or(5), rules, options.pairs);
     WriteTrains(out, options.format, trains, *desiredTpi, options.type, dial ? &*dial : nullptr);
     return kDone;
 }
@@ -638,13 +734,15 @@ int Chart(const Options& options, std::ostream& out, std::ostream& err) {
         return kRefused;
     }
     WarnOfUnusedGears(gears, err);
+    std::unique_ptr<BanjoCheck> banjo;
+    const FitRules rules = RulesOf(options, gears, banjo);
     const auto chart = BuildGearboxChart(ChosenThreadLists(options.threadLists), *leadTpi, gears,
-                                         options.show.value_or(1), options.rules, options.pairs);
+                                         options.show.value_or(1), rules, options.pairs);
     const char* unit = options.leadUnit == LeadScrewUnit::MM ? " mm" : " tpi";
     const std::string lead = options.gearbox.empty()
                                  ? options.leadScrew + unit
                                  : "on " + std::to_string(leadTpi->size()) + " gearbox positions";
-    const ChartSetting setting{lead, gears, options.rules, options.pairs, options.lathe, dial};
+    const ChartSetting setting{lead, gears, rules, options.pairs, options.lathe, dial};
     if (options.output.empty()) {
         WriteChart(out, options.format, chart, setting);
         return kDone;
@@ -663,6 +761,7 @@ int SaveProfile(const Options& options, std::ostream& err) {
     profile.rules = options.rules;
     profile.pairs = options.pairs;
     profile.gearbox = options.gearbox;
+    profile.banjo = options.banjo;
     profile.dial = options.dial;
     DialSetupOf(options);
     if (!LeadsTpiOrRefuse(options, profile.gears->size(), err)) {
@@ -690,7 +789,13 @@ void ApplyLathe(const CLI::App& used, Options& options) {
     }
     const LatheProfile profile = LoadLathe(options.lathe, DefaultLatheDirectories());
     options.lathe = profile.name; // as a printed chart's title names it
-    const auto missing = [&used](const char* name) { return used.count(name) == 0; };
+    const auto missing = [&used](const char* name) {
+        const CLI::Option* option = used.get_option_no_throw(name);
+        return option == nullptr || option->count() == 0;
+    };
+    if (missing("--banjo") && profile.banjo) {
+        options.banjo = profile.banjo;
+    }
     if (missing("--lead-screw") && missing("--gearbox")) {
         options.gearbox = profile.gearbox;
         options.leadScrew = profile.leadScrew ? MeasureText(*profile.leadScrew) : options.leadScrew;
@@ -725,11 +830,32 @@ void ApplyLathe(const CLI::App& used, Options& options) {
     }
 }
 
+// `mount`: exit 0 when the train mounts, 1 when it does not.
+int Mount(const Options& options, std::ostream& out) {
+    std::vector<std::int64_t> gears;
+    for (const std::string& item : SplitAtCommas(options.mountGears)) {
+        gears.push_back(item.empty() ? 0 : std::stoll(item));
+    }
+    if (gears.size() != 3 && gears.size() != 4 && gears.size() != 6) {
+        throw UsageError{"GEARS must be A,B,D or A,B,C,D or A,B,C,D,E,F"};
+    }
+    if (!options.banjo) {
+        throw UsageError{
+            "mount needs a banjo: give --banjo, or --lathe with a profile that has one"};
+    }
+    const Mounting mounting = MountTrain(*options.banjo, gears);
+    WriteMounting(out, options.format, mounting, *options.banjo, gears);
+    return mounting.mounts ? kDone : kRefused;
+}
+
 // The one place that sends a parsed command line to its work.
 int Dispatch(const CommandLine& line, const Options& options, std::ostream& out,
              std::ostream& err) {
     if (line.chart->parsed()) {
         return Chart(options, out, err);
+    }
+    if (line.mount->parsed()) {
+        return Mount(options, out);
     }
     if (line.lathes->parsed() && !options.saveAs.empty()) {
         return SaveProfile(options, err);

@@ -104,7 +104,7 @@ bool Precedes(const Arrangement& x, const Arrangement& y) {
 }
 
 bool AnyRule(const FitRules& rules) {
-    return rules.clearance || rules.minimumSum || rules.spindleGear;
+    return rules.clearance || rules.minimumSum || rules.spindleGear || rules.check;
 }
 
 // The arrangement shown of the drivers and driven gears (each ascending), by
@@ -818,7 +818,10 @@ bool FitRules::AllowsThreePairs(std::int64_t A, std::int64_t B, std::int64_t C, 
             return false;
         }
     }
-    return !minimumSum || Wide{A} + B + C + D + E + F >= *minimumSum;
+    if (minimumSum && Wide{A} + B + C + D + E + F < *minimumSum) {
+        return false;
+    }
+    return !check || check->MountsThreePairs(A, B, C, D, E, F);
 }
 
 std::vector<ThreePairTrain> SearchBestThreePairTrains(double desiredTpi, double leadTpi,

@@ -544,13 +544,26 @@ bool FitRules::Allows(std::int64_t A, std::int64_t B, std::int64_t C, std::int64
         return false;
     }
     if (B == C) {
-        return true;
+        return !check || check->Mounts(A, B, C, D);
     }
     if (clearance &&
         !(Wide{B} + *clearance <= Wide{C} + D && Wide{C} + *clearance <= Wide{A} + B)) {
         return false;
     }
-    return !minimumSum || Wide{A} + B + C + D >= *minimumSum;
+    if (minimumSum && Wide{A} + B + C + D < *minimumSum) {
+        return false;
+    }
+    return !check || (check->bounds.Allow(A, B, C, D) && check->Mounts(A, B, C, D));
+}
+
+bool ToothBounds::Allow(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D) const {
+    __extension__ using Wide = __int128;
+    const Wide driven = Wide{A} + B;
+    const Wide mesh = Wide{C} + D;
+    const Wide difference = driven > mesh ? driven - mesh : mesh - driven;
+    return Wide{B} + bClearance <= mesh && Wide{C} + cClearance <= driven && A <= maxA &&
+           D <= maxD && mesh >= minMesh && mesh <= maxMesh && driven + mesh >= minSum &&
+           difference <= maxSumDifference;
 }
 
 std::vector<GearTrain> SearchBestTrains(double desiredTpi, double leadTpi,

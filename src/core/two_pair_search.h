@@ -28,6 +28,36 @@ constexpr int kMaxGears = 100;
 // Error of an empty slot, and the admission threshold before the table is full.
 constexpr double kEmptyError = 100000.0;
 
+// Whole-tooth limits that a compound train of two pairs must meet to pass a
+// TrainCheck: cheap to test, and never stricter than the check itself.
+struct ToothBounds {
+    std::int64_t bClearance; // B + bClearance <= C + D
+    std::int64_t cClearance; // C + cClearance <= A + B
+    std::int64_t maxA;
+    std::int64_t maxD;
+    std::int64_t minMesh; // C + D
+    std::int64_t maxMesh;
+    std::int64_t minSum;           // A + B + C + D
+    std::int64_t maxSumDifference; // |(A + B) - (C + D)|
+
+    bool Allow(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D) const;
+};
+
+// An exact test of whether a train can be mounted, beyond what tooth counts
+// say: the lathe's own geometry. A simple train (B == C) passes when some
+// gear of the list serves as its idler.
+class TrainCheck {
+public:
+    explicit TrainCheck(const ToothBounds& necessary) : bounds(necessary) {}
+    virtual ~TrainCheck() = default;
+    virtual bool Mounts(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D) const = 0;
+    virtual bool MountsThreePairs(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D,
+                                  std::int64_t E, std::int64_t F) const = 0;
+
+    // Necessary for Mounts of a compound train.
+    const ToothBounds bounds;
+};
+
 // Limits on which trains can really be mounted, all off unless set. They
 // depend on tooth counts only. A simple train (B and C of equal size: one
 // idler, or two equal gears that act as one) passes the clearance and
@@ -41,6 +71,9 @@ struct FitRules {
     std::optional<std::int64_t> minimumSum;
     // The gear the spindle carries: A must have these teeth.
     std::optional<std::int64_t> spindleGear;
+    // With it, only trains it passes, over and above the rules above. Not
+    // owned: whoever sets it keeps it alive while the rules are in use.
+    const TrainCheck* check = nullptr;
 
     bool Allows(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D) const;
     // The same rules for three pairs on two studs (defined with that search):

@@ -1,6 +1,7 @@
 #include "lathe/chart.h"
 
 #include "core/gearcalc.h"
+#include "lathe/banjo.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +27,33 @@ bool IsSimple(const ReportedTrain& train) {
     return !train.E && train.B == train.C;
 }
 
+std::string BText(const ReportedTrain& train) {
+    if (train.idler) {
+        return std::to_string(*train.idler);
+    }
+    return IsSimple(train) ? "ANY" : std::to_string(train.B);
+}
+
+void PlaceOnBanjo(std::vector<ReportedTrain>& trains, const FitRules& rules) {
+    const auto* check = dynamic_cast<const BanjoCheck*>(rules.check);
+    if (check == nullptr) {
+        return;
+    }
+    const Banjo& banjo = check->Figures();
+    for (ReportedTrain& train : trains) {
+        if (train.E) {
+            train.studs =
+                MountThreePairs(banjo, train.A, train.B, train.C, train.D, *train.E, *train.F)
+                    .studs;
+        } else if (IsSimple(train)) {
+            train.idler = check->Idler(train.A, train.D);
+            train.studs = MountSimple(banjo, train.A, train.idler.value_or(train.B), train.D).studs;
+        } else {
+            train.studs = MountTwoPairs(banjo, train.A, train.B, train.C, train.D).studs;
+        }
+    }
+}
+
 double PercentError(const ReportedTrain& train, double desiredTpi) {
     return PercentError(train.error, desiredTpi);
 }
@@ -48,6 +76,9 @@ std::string RulesText(const FitRules& rules) {
     }
     if (rules.spindleGear) {
         text += "spindle gear " + std::to_string(*rules.spindleGear) + "; ";
+    }
+    if (const auto* banjo = dynamic_cast<const BanjoCheck*>(rules.check)) {
+        text += "banjo " + BanjoText(banjo->Figures()) + "; ";
     }
     return text.empty() ? "none" : text.substr(0, text.size() - 2);
 }

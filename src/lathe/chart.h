@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/gearcalc.h"
+#include "lathe/banjo.h"
 #include "lathe/dial.h"
 #include "lathe/thread_lists.h"
 
@@ -19,6 +20,9 @@ struct ReportedTrain {
     double thread;                    // tpi
     double error;                     // tpi
     std::string gearbox;              // position label, empty without a gearbox
+    // With a banjo: a simple train's idler, and where the studs sit.
+    std::optional<std::int64_t> idler = std::nullopt;
+    std::optional<std::vector<StudPosition>> studs = std::nullopt;
 };
 
 ReportedTrain ReportedTrainOf(const GearTrain& train);
@@ -27,6 +31,10 @@ ReportedTrain ReportedTrainOf(const ThreePairTrain& train);
 // What every output says the same way, the printed chart among them.
 const char* UnitName(ThreadType type);
 bool IsSimple(const ReportedTrain& train);
+// B as a text or chart row shows it: a simple train's idler, or "ANY".
+std::string BText(const ReportedTrain& train);
+// With a banjo among the rules, each train names its idler and its studs.
+void PlaceOnBanjo(std::vector<ReportedTrain>& trains, const FitRules& rules);
 double PercentError(const ReportedTrain& train, double desiredTpi);
 std::string WantedText(const StandardThread& thread); // "1.5 mm"
 std::string GearList(const std::vector<std::int64_t>& gears);

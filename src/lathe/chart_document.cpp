@@ -328,7 +328,7 @@ Row TrainRow(const ChartEntry& entry, const ReportedTrain& train, Shape shape,
         row.cells.push_back(train.gearbox);
     }
     row.cells.push_back(std::to_string(train.A));
-    row.cells.push_back(IsSimple(train) ? "ANY" : std::to_string(train.B));
+    row.cells.push_back(BText(train));
     row.cells.push_back(IsSimple(train) ? "--" : std::to_string(train.C));
     row.cells.push_back(std::to_string(train.D));
     if (shape.threePairs) {

@@ -99,6 +99,7 @@ std::vector<ReportedTrain> SearchGearbox(double desiredTpi,
                 : ReportedTrainsOf(SearchBestTrains(desiredTpi, lead, gears, show, rules)),
             position.label, show);
     }
+    PlaceOnBanjo(best, rules);
     return best;
 }
 
@@ -119,6 +120,9 @@ std::vector<ChartEntry> BuildGearboxChart(const std::vector<const ThreadList*>& 
         for (std::size_t i = 0; i < found.size(); ++i) {
             MergeSimplestFirst(chart[i].trains, std::move(found[i].trains), position.label, show);
         }
+    }
+    for (ChartEntry& entry : chart) {
+        PlaceOnBanjo(entry.trains, rules);
     }
     return chart;
 }

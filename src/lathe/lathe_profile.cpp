@@ -47,6 +47,7 @@ public:
             {"spindle_gear",
              [&](const Json& v) { profile_.rules.spindleGear = Teeth(v, "spindle_gear", 1); }},
             {"pairs", [&](const Json& v) { profile_.pairs = Pairs(v); }},
+            {"banjo", [&](const Json& v) { profile_.banjo = BanjoOf(v); }},
             {"dial", [&](const Json& v) { profile_.dial = Dial(v); }},
         };
         for (const auto& [key, value] : json.items()) {
@@ -168,6 +169,55 @@ private:
         return positions;
     }
 
+    void BanjoFigure(const std::string& key, const Json& value, BanjoFigures& figures) const {
+        const std::string field = "banjo." + key;
+        if (key == "slot") {
+            if (!value.is_array() || value.size() != 2 || !value[0].is_number() ||
+                !value[1].is_number()) {
+                Fail(field, "expected [near end, far end]");
+            }
+            figures.slotMin = value[0].get<double>();
+            figures.slotMax = value[1].get<double>();
+            return;
+        }
+        if (key == "length_unit") {
+            if (value != "mm" && value != "in") {
+                Fail(field, "expected \"mm\" or \"in\"");
+            }
+            figures.inches = value == "in";
+            return;
+        }
+        const std::map<std::string, std::optional<double> BanjoFigures::*> numbers = {
+            {"module", &BanjoFigures::module},      {"dp", &BanjoFigures::dp},
+            {"distance", &BanjoFigures::distance},  {"stud_hub", &BanjoFigures::studHub},
+            {"screw_hub", &BanjoFigures::screwHub}, {"margin", &BanjoFigures::margin},
+            {"backlash", &BanjoFigures::backlash},
+        };
+        const auto number = numbers.find(key);
+        if (number == numbers.end()) {
+            Fail(field, "unknown field");
+        }
+        if (!value.is_number()) {
+            Fail(field, "expected a number");
+        }
+        figures.*(number->second) = value.get<double>();
+    }
+
+    Banjo BanjoOf(const Json& value) const {
+        if (!value.is_object()) {
+            Fail("banjo", "expected an object of banjo figures");
+        }
+        BanjoFigures figures;
+        for (const auto& [key, figure] : value.items()) {
+            BanjoFigure(key, figure, figures);
+        }
+        try {
+            return MakeBanjo(figures);
+        } catch (const BanjoError& error) {
+            Fail("banjo." + error.field, error.what());
+        }
+    }
+
     // With a gearbox the positions give effective lead screws; the dial
     // turns with the real one.
     void CheckScrews() const {
@@ -216,6 +266,27 @@ private:
     std::string file_;
     LatheProfile profile_;
 };
+
+// A banjo as a profile holds it, lengths in mm.
+Json BanjoJson(const Banjo& banjo) {
+    const BanjoFigures figures = FiguresOf(banjo);
+    Json json;
+    const std::pair<const char*, const std::optional<double>&> numbers[] = {
+        {"module", figures.module},      {"dp", figures.dp},
+        {"distance", figures.distance},  {"stud_hub", figures.studHub},
+        {"screw_hub", figures.screwHub}, {"margin", figures.margin},
+        {"backlash", figures.backlash},
+    };
+    for (const auto& [key, value] : numbers) {
+        if (value) {
+            json[key] = *value;
+        }
+    }
+    if (figures.slotMin) {
+        json["slot"] = {*figures.slotMin, *figures.slotMax};
+    }
+    return json;
+}
 
 // The line a syntax error is on, counted from 1.
 std::size_t LineAt(const std::string& text, std::size_t byte) {
@@ -326,6 +397,9 @@ std::string LatheProfileJson(const LatheProfile& profile) {
         if (value) {
             fields[key] = *value;
         }
+    }
+    if (profile.banjo) {
+        fields["banjo"] = BanjoJson(*profile.banjo);
     }
     if (!profile.dial.empty()) {
         Json dial = Json::array();

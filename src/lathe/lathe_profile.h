@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/gearcalc.h"
+#include "lathe/banjo.h"
 #include "lathe/dial.h"
 #include "lathe/gearbox.h"
 
@@ -25,6 +26,7 @@ struct LatheProfile {
     FitRules rules;
     std::optional<int> pairs;   // 2 or 3
     std::vector<DialGear> dial; // interchangeable dial gears, in order
+    std::optional<Banjo> banjo;
 };
 
 // A profile that cannot be used (or found, or written); what() is the whole

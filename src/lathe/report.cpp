@@ -43,13 +43,18 @@ std::string TextLine(const ReportedTrain& train, double desiredTpi, ThreadType t
     twoPairs.D = train.D;
     twoPairs.thread = train.thread;
     twoPairs.error = train.error;
-    return FormatResultLine(twoPairs, desiredTpi, type);
+    std::string line = FormatResultLine(twoPairs, desiredTpi, type);
+    if (train.idler) {
+        line.replace(line.find("B = ANY"), 7, "B = " + std::to_string(*train.idler));
+    }
+    return line;
 }
 
 Json TrainJson(const ReportedTrain& train, double desiredTpi, ThreadType type) {
     Json object;
     object["a"] = train.A;
-    object["b"] = IsSimple(train) ? Json(nullptr) : Json(train.B);
+    object["b"] =
+        IsSimple(train) && !train.idler ? Json(nullptr) : Json(train.idler.value_or(train.B));
     object["c"] = IsSimple(train) ? Json(nullptr) : Json(train.C);
     object["d"] = train.D;
     object["e"] = train.E ? Json(*train.E) : Json(nullptr);
@@ -60,6 +65,12 @@ Json TrainJson(const ReportedTrain& train, double desiredTpi, ThreadType type) {
     object["simple"] = IsSimple(train);
     if (!train.gearbox.empty()) {
         object["gearbox"] = train.gearbox;
+    }
+    if (train.studs) {
+        object["studs"] = Json::array();
+        for (const StudPosition& stud : *train.studs) {
+            object["studs"].push_back({{"x", stud.x}, {"y", stud.y}});
+        }
     }
     return object;
 }
@@ -90,7 +101,7 @@ std::string Teeth(const std::optional<std::int64_t>& teeth) {
 // A simple train's B and C are left empty, as its idler may be any gear, and
 // so are E and F of a train of two pairs.
 std::string CsvGears(const ReportedTrain& train) {
-    const std::string b = IsSimple(train) ? "" : std::to_string(train.B);
+    const std::string b = IsSimple(train) ? Teeth(train.idler) : std::to_string(train.B);
     const std::string c = IsSimple(train) ? "" : std::to_string(train.C);
     return std::to_string(train.A) + "," + b + "," + c + "," + std::to_string(train.D) + "," +
            Teeth(train.E) + "," + Teeth(train.F) + "," + (IsSimple(train) ? "true" : "false");
@@ -175,7 +186,7 @@ std::string DialCell(const ReportedTrain& train, const DialSetup* dial) {
 // The thread's name and wanted value stand on its first row only.
 std::string ChartRow(const ChartEntry& entry, const ReportedTrain& train, bool first,
                      bool threePairs, std::size_t gearboxWidth, const DialSetup* dial) {
-    const std::string b = IsSimple(train) ? "ANY" : std::to_string(train.B);
+    const std::string b = BText(train);
     const std::string c = IsSimple(train) ? "--" : std::to_string(train.C);
     return FormatText("%-10s %-12s %s%6" PRId64 " %6s %6s %6" PRId64,
                       first ? entry.thread.name.c_str() : "",

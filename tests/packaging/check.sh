@@ -24,7 +24,7 @@ expected_files() {
     {
         printf '%s\n' bin/vantorel-cli share/man/man1/vantorel-cli.1.gz \
             share/doc/vantorel/copyright share/doc/vantorel/changelog.gz \
-            share/vantorel/lathes/example-gearbox.json
+            share/vantorel/lathes/example-banjo.json share/vantorel/lathes/example-gearbox.json
         [ "$1" = 0 ] || printf '%s\n' bin/vantorel share/man/man1/vantorel.1.gz \
             bin/vantorel-lathe share/man/man1/vantorel-lathe.1.gz \
             share/applications/vantorel.desktop share/applications/vantorel-lathe.desktop share/metainfo/io.github.vantorel.Vantorel.metainfo.xml \
