@@ -560,6 +560,19 @@ std::string WriteDocument(const std::string& path, const std::string& document, 
     return SaveFileAtomically(path, document, false) ? std::string() : CannotWrite(path, errno);
 }
 
+// cairo numbers its surfaces across the whole process and names the SVG's
+// group by that number, so a program that draws several charts would write
+// another file for the same chart than one that draws a single chart.
+void NameAsFirstSurface(std::string& svg) {
+    const std::string group = "<g id=\"surface";
+    const std::size_t at = svg.find(group);
+    if (at == std::string::npos) {
+        return;
+    }
+    const std::size_t digits = at + group.size();
+    svg.replace(digits, svg.find('"', digits) - digits, "1");
+}
+
 } // namespace
 
 bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartSetting& setting,
@@ -594,6 +607,9 @@ bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartSettin
     if (status != CAIRO_STATUS_SUCCESS) {
         error = cairo_status_to_string(status);
         return false;
+    }
+    if (format == OutputFormat::Svg) {
+        NameAsFirstSurface(document);
     }
     return true;
 }

@@ -573,32 +573,13 @@ void LatheFrame::StartBest(double desiredTpi, ::ThreadType type, const wxString&
     });
 }
 
-namespace {
-
-// cairo numbers its surfaces across the process, and the SVG's one group
-// is named by that number: the first surface of the command line's process,
-// a later one of the window's. The window's file is named as the command
-// line's, so that both write the same file.
-std::string SvgAsFirstSurface(std::string svg) {
-    const std::string group = "<g id=\"surface";
-    const std::size_t at = svg.find(group);
-    if (at != std::string::npos) {
-        const std::size_t digits = at + group.size();
-        svg.replace(digits, svg.find('"', digits) - digits, "1");
-    }
-    return svg;
-}
-
-} // namespace
-
 void LatheFrame::Export(const std::string& path) {
     const std::pair<const char*, OutputFormat> formats[] = {
-        {".pdf", OutputFormat::Pdf}, {".csv", OutputFormat::Csv}, {".json", OutputFormat::Json}};
+        {".pdf", OutputFormat::Pdf},
+        {".svg", OutputFormat::Svg},
+        {".csv", OutputFormat::Csv},
+        {".json", OutputFormat::Json}};
     const std::string extension = fs::path(path).extension().string();
-    if (extension == ".svg") {
-        ExportSvg(path);
-        return;
-    }
     for (const auto& [ending, format] : formats) {
         if (extension == ending) {
             std::ostringstream unused; // the path is never "-" here
@@ -611,19 +592,6 @@ void LatheFrame::Export(const std::string& path) {
         }
     }
     Refuse("Export writes .pdf, .svg, .csv or .json files, not '" + FromUtf8(path) + "'");
-}
-
-void LatheFrame::ExportSvg(const std::string& path) {
-    std::string svg;
-    std::string error;
-    if (!RenderChartDocument(m_chart, m_inputs->setting, OutputFormat::Svg, Layout(), svg, error)) {
-        Refuse("cannot draw the chart: " + FromUtf8(error));
-        return;
-    }
-    errno = 0;
-    if (!ReplaceFileAtomically(path, SvgAsFirstSurface(svg))) {
-        Refuse("cannot write " + FromUtf8(path) + ": " + wxString(std::strerror(errno)));
-    }
 }
 
 bool LatheFrame::ChartReady() {

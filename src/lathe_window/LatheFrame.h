@@ -98,7 +98,6 @@ private:
     void About();
     bool SaveNamed(const std::string& name);
     bool ChartReady();
-    void ExportSvg(const std::string& path);
 
     LatheDirectories m_dirs;
     std::string m_settingsPath;
