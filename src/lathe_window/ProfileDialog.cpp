@@ -182,6 +182,7 @@ ProfileFields ProfileDialog::Fields() const {
     fields.spindleGear = Text(m_spindleGear);
     fields.dial = Text(m_dial);
     fields.dialScrew = Text(m_dialScrew);
+    fields.banjo = m_banjo;
     return fields;
 }
 
@@ -210,6 +211,7 @@ void ProfileDialog::SetFields(const ProfileFields& fields) {
     m_spindleGear->ChangeValue(FromUtf8(fields.spindleGear));
     m_dial->ChangeValue(FromUtf8(fields.dial));
     m_dialScrew->ChangeValue(FromUtf8(fields.dialScrew));
+    m_banjo = fields.banjo;
     ShowLeadOrGearbox();
 }
 

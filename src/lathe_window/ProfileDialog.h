@@ -45,5 +45,6 @@ private:
     wxTextCtrl* m_spindleGear;
     wxTextCtrl* m_dial;
     wxTextCtrl* m_dialScrew;
+    std::optional<Banjo> m_banjo; // no field of its own: kept as it came
     LatheProfile m_profile;
 };

@@ -141,6 +141,7 @@ ProfileFields FieldsOf(const LatheProfile& profile) {
     if (!profile.gearbox.empty() && profile.leadScrew) {
         fields.dialScrew = MeasureText(*profile.leadScrew);
     }
+    fields.banjo = profile.banjo;
     return fields;
 }
 
@@ -162,5 +163,6 @@ LatheProfile ProfileOf(const ProfileFields& fields) {
     profile.rules.minimumSum = Rule("--min-sum", fields.minSum, 0);
     profile.rules.spindleGear = Rule("--spindle-gear", fields.spindleGear, 1);
     SetDial(fields, profile);
+    profile.banjo = fields.banjo;
     return profile;
 }

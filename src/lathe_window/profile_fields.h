@@ -5,6 +5,7 @@
 
 #include "lathe/lathe_profile.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -21,6 +22,8 @@ struct ProfileFields {
     std::string clearance, minSum, spindleGear; // empty: no such rule
     std::string dial;                           // "TEETH:MARKS,...", empty without a dial
     std::string dialScrew;                      // with a gearbox and a dial: the real lead screw
+    // Carried through as the profile had it, so an edit never loses it.
+    std::optional<Banjo> banjo;
 };
 
 // A field that cannot be used; `option` is the command line's name for it
