@@ -279,6 +279,13 @@ TEST_F(LatheWindowTest, EditingKeepsTheBanjoAndTheDial) {
     EXPECT_EQ(LatheProfileJson(copy), LatheProfileJson(profile));
 }
 
+// The fields of a banjo that is accepted: module 1, 82 mm from stud to screw.
+ProfileFields& OnABanjo(ProfileFields& fields) {
+    fields.banjoPitch = "1";
+    fields.banjoDistance = "82";
+    return fields;
+}
+
 // Each refused value is named as the command line names its option, and
 // the value just inside each boundary is taken.
 TEST_F(LatheWindowTest, BadValuesAreNamed) {
@@ -349,6 +356,41 @@ TEST_F(LatheWindowTest, BadValuesAreNamed) {
              f.gearbox = {{"A", "4"}, {"A", "5"}};
          },
          "--gearbox: label 'A' given twice"},
+        {"banjo pitch", [](ProfileFields& f) { OnABanjo(f).banjoPitch = "x"; },
+         "--banjo: 'module': 'x' is not a number"},
+        {"banjo without pitch", [](ProfileFields& f) { OnABanjo(f).banjoPitch = ""; },
+         "--banjo: 'module': needed (or dp)"},
+        {"banjo dp zero",
+         [](ProfileFields& f) {
+             OnABanjo(f).banjoDp = true;
+             f.banjoPitch = "0";
+         },
+         "--banjo: 'dp': expected a number above 0, at most 1000000"},
+        {"banjo without distance", [](ProfileFields& f) { OnABanjo(f).banjoDistance = ""; },
+         "--banjo: 'distance': needed"},
+        {"banjo distance a kilometre", [](ProfileFields& f) { OnABanjo(f).banjoDistance = "1e6"; },
+         ""},
+        {"banjo distance beyond", [](ProfileFields& f) { OnABanjo(f).banjoDistance = "1000000.5"; },
+         "--banjo: 'distance': expected a number above 0, at most 1000000"},
+        {"slot reversed",
+         [](ProfileFields& f) {
+             OnABanjo(f).slotNear = "75";
+             f.slotFar = "42";
+         },
+         "--banjo: 'slot': its near end is beyond its far end"},
+        {"slot of one point",
+         [](ProfileFields& f) {
+             OnABanjo(f).slotNear = "42";
+             f.slotFar = "42";
+         },
+         ""},
+        {"slot without its far end", [](ProfileFields& f) { OnABanjo(f).slotNear = "42"; },
+         "--banjo: 'slot': expected NEAR:FAR"},
+        {"stud hub below 0", [](ProfileFields& f) { OnABanjo(f).studHub = "-0.5"; },
+         "--banjo: 'stud-hub': expected a number from 0 to 1000000"},
+        {"stud hub 0", [](ProfileFields& f) { OnABanjo(f).studHub = "0"; }, ""},
+        {"backlash in hex", [](ProfileFields& f) { OnABanjo(f).backlash = "0x10"; },
+         "--banjo: 'backlash': '0x10' is not a number"},
     };
     Open();
     for (const Case& row : cases) {

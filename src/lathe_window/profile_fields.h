@@ -5,7 +5,6 @@
 
 #include "lathe/lathe_profile.h"
 
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -22,8 +21,11 @@ struct ProfileFields {
     std::string clearance, minSum, spindleGear; // empty: no such rule
     std::string dial;                           // "TEETH:MARKS,...", empty without a dial
     std::string dialScrew;                      // with a gearbox and a dial: the real lead screw
-    // Carried through as the profile had it, so an edit never loses it.
-    std::optional<Banjo> banjo;
+    // The banjo's figures as typed, named as --banjo names them; all empty:
+    // no banjo.
+    bool banjoDp = false;     // the pitch as DP rather than module
+    bool banjoInches = false; // the lengths in inches rather than mm
+    std::string banjoPitch, banjoDistance, slotNear, slotFar, studHub, screwHub, margin, backlash;
 };
 
 // A field that cannot be used; `option` is the command line's name for it
