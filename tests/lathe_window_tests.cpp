@@ -435,6 +435,23 @@ TEST_F(LatheWindowTest, ExportWritesTheCommandLinesFiles) {
     EXPECT_EQ(Shell(dir, "grep -c '\"dial\"' window.json"), "76\n"); // one a train, 34 + 25 + 17
 }
 
+// On a banjo, the exported chart's heading names it (drawn, in the SVG) and
+// its rows the idlers and the studs (in the JSON).
+TEST_F(LatheWindowTest, ExportOnABanjoWritesTheCommandLinesFiles) {
+    Shell(dir, "cp '" + kBanjoExample + "' system/shop.json");
+    Open();
+    WaitForChart();
+    for (const char* format : {"svg", "json"}) {
+        SCOPED_TRACE(format);
+        const std::string window = std::string("window.") + format;
+        frame->Export(dir + "/" + window);
+        Cli(std::string("chart --lathe system/shop.json --threads metric-coarse,unc --format ") +
+            format + " -o cli." + format);
+        EXPECT_EQ(Shell(dir, "cmp cli." + std::string(format) + " " + window + " && echo same"),
+                  "same\n");
+    }
+}
+
 // Input changed while a chart is computed: the old work would finish
 // first, and must neither show its rows nor end the new work's progress.
 TEST_F(LatheWindowTest, CancelledWorkLeavesNoStaleRows) {
