@@ -150,6 +150,27 @@ TEST_F(Lathes, SaveWritesTheOptionsToLoadAgainAndReplacesOnlyWithForce) {
     }
 }
 
+// Options name the same setting before a command's name or after it, so a
+// profile given before `lathes` is the one saved, never the defaults.
+TEST_F(Lathes, OptionsBeforeTheCommandCountAsAfterIt) {
+    ASSERT_EQ(Outcome("lathes --save r -u mm -l 2.5 -g 30,20,40 --clearance 5"), "0||");
+    const std::string cases[][2] = {
+        {"--lathe r lathes --save a", R"({"name":"a","lead_unit":"mm","lead_screw":2.5,
+            "gears":[20,30,40],"clearance":5,"pairs":2})"},
+        {"lathes --lathe r --save b", R"({"name":"b","lead_unit":"mm","lead_screw":2.5,
+            "gears":[20,30,40],"clearance":5,"pairs":2})"},
+        {"-l 3 --lathe r lathes --save c", R"({"name":"c","lead_unit":"mm","lead_screw":3.0,
+            "gears":[20,30,40],"clearance":5,"pairs":2})"},
+    };
+    for (const auto& [command, file] : cases) {
+        SCOPED_TRACE(command);
+        EXPECT_EQ(Outcome(command), "0||");
+        std::ostringstream text;
+        text << std::ifstream(File(file.substr(9, 1))).rdbuf();
+        EXPECT_EQ(Normal(text.str()), Normal(file));
+    }
+}
+
 TEST_F(Lathes, BadProfilesNameFileAndFieldWriteNothingAndShowInTheList) {
     const std::string cases[][2] = {
         {"{\n\"lead_screw\": tru\n}", "line 2: not valid JSON"},

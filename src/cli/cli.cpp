@@ -783,16 +783,22 @@ int SaveProfile(const Options& options, std::ostream& err) {
 
 // Fields of a --lathe profile fill in what the command line leaves out; -l
 // and --gearbox each replace both the profile's lead screw and its gearbox.
-void ApplyLathe(const CLI::App& used, Options& options) {
-    if (used.count("--lathe") == 0) {
+// An option counts wherever it was given, before a command's name or after.
+void ApplyLathe(const CLI::App& used, const CLI::App& top, Options& options) {
+    const auto missing = [&used, &top](const char* name) {
+        for (const CLI::App* app : {&used, &top}) {
+            const CLI::Option* option = app->get_option_no_throw(name);
+            if (option != nullptr && option->count() > 0) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (missing("--lathe")) {
         return;
     }
     const LatheProfile profile = LoadLathe(options.lathe, DefaultLatheDirectories());
     options.lathe = profile.name; // as a printed chart's title names it
-    const auto missing = [&used](const char* name) {
-        const CLI::Option* option = used.get_option_no_throw(name);
-        return option == nullptr || option->count() == 0;
-    };
     if (missing("--banjo") && profile.banjo) {
         options.banjo = profile.banjo;
     }
@@ -909,7 +915,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
     DeclareCommands(line, options);
     try {
         Parse(line, argc, argv);
-        ApplyLathe(UsedCommand(line), options);
+        ApplyLathe(UsedCommand(line), line.app, options);
         return Dispatch(line, options, out, err);
     } catch (const CLI::CallForHelp&) {
         out << line.app.help();
