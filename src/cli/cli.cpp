@@ -444,10 +444,14 @@ void DeclareDraw(CLI::App& draw, Options& options) {
         ->transform(Choice<OutputFormat>({{"pdf", OutputFormat::Pdf}, {"svg", OutputFormat::Svg}}));
     DeclareThreadType(draw, options);
     DeclareLatheOptions(draw, options);
+    // A drawing has no dial to show.
+    for (const char* dial : {"--dial", "--dial-screw"}) {
+        draw.remove_option(draw.get_option(dial));
+    }
     DeclarePairsAndFitRules(draw, options);
     draw.add_option("GEARS", options.drawn,
-                    "A,B,D (an idler), A,B,C,D or A,B,C,D,E,F;\nor one number, a THREAD: its "
-                    "best train\non the banjo")
+                    "A,B,D (an idler), A,B,C,D or A,B,C,D,E,F;\nwithout a comma, a THREAD "
+                    "(in the unit\nof --type): its best train that mounts")
         ->type_name("");
 }
 
