@@ -27,6 +27,7 @@ using Clock = std::chrono::steady_clock;
 
 const std::string kCli = VANTOREL_CLI_PATH;
 const std::string kExample = VANTOREL_SOURCE_DIR "/packaging/lathes/example-gearbox.json";
+const std::string kBanjoExample = VANTOREL_SOURCE_DIR "/packaging/lathes/example-banjo.json";
 
 // A message box of the window, answered with `answer`, its text checked.
 class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage> {
@@ -73,6 +74,23 @@ private:
     ProfileFields m_fields;
 };
 
+// The profile dialog as it opens, with only the clearance typed over.
+class ChangeClearance : public wxExpectModalBase<ProfileDialog, ChangeClearance> {
+public:
+    explicit ChangeClearance(const char* clearance) : m_clearance(clearance) {}
+
+protected:
+    int OnInvoked(ProfileDialog* dialog) const override {
+        ProfileFields fields = dialog->Fields();
+        fields.clearance = m_clearance;
+        dialog->SetFields(fields);
+        return dialog->Accept() ? wxID_OK : wxID_CANCEL;
+    }
+
+private:
+    const char* m_clearance;
+};
+
 class LatheWindowTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -110,6 +128,22 @@ protected:
     std::string Cell(unsigned row, int column) const {
         return frame->Table()->Row(row).cells[column].utf8_string();
     }
+    static std::string Teeth(const nlohmann::json& value, const char* simple = "") {
+        return value.is_null() ? simple : std::to_string(value.get<long long>());
+    }
+    void ExpectTrain(unsigned row, const nlohmann::json& train) const {
+        EXPECT_EQ(Cell(row, kGearboxColumn), train.value("gearbox", std::string()));
+        EXPECT_EQ(Cell(row, kAColumn), Teeth(train["a"]));
+        EXPECT_EQ(Cell(row, kBColumn), Teeth(train["b"], "ANY"));
+        EXPECT_EQ(Cell(row, kCColumn), Teeth(train["c"], "--"));
+        EXPECT_EQ(Cell(row, kDColumn), Teeth(train["d"]));
+        EXPECT_EQ(Cell(row, kEColumn) + Cell(row, kFColumn), "");
+        EXPECT_NEAR(std::strtod(Cell(row, kCutColumn).c_str(), nullptr), train["thread"], 5.1e-5);
+        const double error = train["error_percent"];
+        EXPECT_NEAR(std::strtod(Cell(row, kErrorColumn).c_str(), nullptr), error, 5.1e-5);
+        // The tick of an exact train, as the printed chart has it.
+        EXPECT_EQ(Cell(row, kErrorColumn).find("\u2713") != std::string::npos, error <= 1e-7);
+    }
     std::string Cli(const std::string& args) const {
         return Shell(dir, "XDG_CONFIG_HOME='" + dir + "/config' " + kCli + " " + args);
     }
@@ -127,39 +161,39 @@ std::string HundredGears() {
     return gears;
 }
 
-std::string Teeth(const nlohmann::json& value, const char* simple = "") {
-    return value.is_null() ? simple : std::to_string(value.get<long long>());
-}
-
 // Every cell of every row against the command line's JSON for the same
-// profile and lists; the table rounds to 4 decimals.
+// profile and lists; the table rounds to 4 decimals. On a banjo, a simple
+// train names its idler and a thread may have no train that mounts.
 TEST_F(LatheWindowTest, TableHoldsTheCommandLinesChart) {
-    Shell(dir, "cp '" + kExample + "' config/vantorel/lathes/shop.json");
-    Open();
-    WaitForChart();
-    const auto json =
-        nlohmann::json::parse(Cli("chart --lathe shop --threads metric-coarse,unc --format json"));
-    ASSERT_EQ(json.size(), 34u + 25u);
-    ASSERT_EQ(frame->Table()->RowCount(), json.size()); // one train a thread, as with -n 1
-    for (unsigned row = 0; row < json.size(); ++row) {
-        SCOPED_TRACE(row);
-        const auto& entry = json[row];
-        ASSERT_EQ(entry["trains"].size(), 1u);
-        const auto& train = entry["trains"][0];
-        EXPECT_EQ(Cell(row, kListColumn), entry["list"]);
-        EXPECT_EQ(Cell(row, kThreadColumn), entry["name"]);
-        EXPECT_EQ(std::strtod(Cell(row, kWantedColumn).c_str(), nullptr), entry["wanted"]);
-        EXPECT_EQ(Cell(row, kGearboxColumn), train["gearbox"]);
-        EXPECT_EQ(Cell(row, kAColumn), Teeth(train["a"]));
-        EXPECT_EQ(Cell(row, kBColumn), Teeth(train["b"], "ANY"));
-        EXPECT_EQ(Cell(row, kCColumn), Teeth(train["c"], "--"));
-        EXPECT_EQ(Cell(row, kDColumn), Teeth(train["d"]));
-        EXPECT_EQ(Cell(row, kEColumn) + Cell(row, kFColumn), "");
-        EXPECT_NEAR(std::strtod(Cell(row, kCutColumn).c_str(), nullptr), train["thread"], 5.1e-5);
-        const double error = train["error_percent"];
-        EXPECT_NEAR(std::strtod(Cell(row, kErrorColumn).c_str(), nullptr), error, 5.1e-5);
-        // The tick of an exact train, as the printed chart has it.
-        EXPECT_EQ(Cell(row, kErrorColumn).find("\u2713") != std::string::npos, error <= 1e-7);
+    const std::string profiles[] = {kExample, kBanjoExample};
+    for (const std::string& profile : profiles) {
+        SCOPED_TRACE(profile);
+        Shell(dir, "cp '" + profile + "' config/vantorel/lathes/shop.json");
+        Open();
+        WaitForChart();
+        const auto json = nlohmann::json::parse(
+            Cli("chart --lathe shop --threads metric-coarse,unc --format json"));
+        ASSERT_EQ(json.size(), 34u + 25u);
+        unsigned row = 0;
+        unsigned idlers = 0; // simple trains that name their idler
+        for (const auto& entry : json) {
+            SCOPED_TRACE(row);
+            ASSERT_LT(row, frame->Table()->RowCount());
+            EXPECT_EQ(Cell(row, kListColumn), entry["list"]);
+            EXPECT_EQ(Cell(row, kThreadColumn), entry["name"]);
+            EXPECT_EQ(std::strtod(Cell(row, kWantedColumn).c_str(), nullptr), entry["wanted"]);
+            if (entry["trains"].empty()) {
+                EXPECT_EQ(Cell(row, kAColumn), "");
+                EXPECT_EQ(Cell(row++, kCutColumn), "no train of these gears fits");
+            }
+            for (const auto& train : entry["trains"]) { // one, as with -n 1
+                idlers += train["simple"] && !train["b"].is_null() ? 1 : 0;
+                ExpectTrain(row++, train);
+            }
+        }
+        EXPECT_EQ(frame->Table()->RowCount(), row);
+        // 1"-8 UNC is 80:40 on a 16 tpi screw, a simple train; only a banjo names its idler.
+        EXPECT_EQ(idlers > 0, profile == kBanjoExample);
     }
 }
 
@@ -209,6 +243,47 @@ TEST_F(LatheWindowTest, SavedProfileReadsBackInTheCommandLine) {
     { wxTEST_DIALOG(frame->Edit(), FillProfile(fields)); }
     frame->Save();
     EXPECT_EQ(Cli("lathes | cut -c1-45"), "bench                lead screw 2.5 mm       \n");
+}
+
+// An edit in the window keeps what the dialog has no field for: a profile
+// with a banjo (in DP and inches) and a dial, edited and saved, is the same
+// profile to the command line but for the one field changed.
+TEST_F(LatheWindowTest, EditingKeepsTheBanjoAndTheDial) {
+    LatheProfile profile;
+    profile.name = "bench";
+    profile.leadScrew = 8.0;
+    profile.leadUnit = LeadScrewUnit::TPI;
+    profile.gears = std::vector<std::int64_t>{20, 30, 40, 50, 60, 127};
+    profile.pairs = 2;
+    profile.dial = {{16, 4}, {24, 8}};
+    BanjoFigures figures;
+    figures.dp = 24;
+    figures.distance = 3.25;
+    figures.slotMin = 1.75;
+    figures.slotMax = 3;
+    figures.studHub = 0.125;
+    figures.margin = 0.05;
+    figures.inches = true;
+    profile.banjo = MakeBanjo(figures);
+    SaveLathe(profile, dirs, false);
+    Open();
+    { wxTEST_DIALOG(frame->Edit(), ChangeClearance("5")); }
+    ASSERT_TRUE(frame->Save());
+    // The command line reads the saved profile and writes it back as "copy".
+    Cli("lathes --lathe bench --save copy");
+    LatheProfile copy = LoadLathe("copy", dirs);
+    ASSERT_TRUE(copy.banjo);
+    EXPECT_EQ(copy.banjo->distance, 3.25 * 25.4);
+    copy.name = "bench";
+    profile.rules.clearance = 5;
+    EXPECT_EQ(LatheProfileJson(copy), LatheProfileJson(profile));
+}
+
+// The fields of a banjo that is accepted: module 1, 82 mm from stud to screw.
+ProfileFields& OnABanjo(ProfileFields& fields) {
+    fields.banjoPitch = "1";
+    fields.banjoDistance = "82";
+    return fields;
 }
 
 // Each refused value is named as the command line names its option, and
@@ -281,6 +356,41 @@ TEST_F(LatheWindowTest, BadValuesAreNamed) {
              f.gearbox = {{"A", "4"}, {"A", "5"}};
          },
          "--gearbox: label 'A' given twice"},
+        {"banjo pitch", [](ProfileFields& f) { OnABanjo(f).banjoPitch = "x"; },
+         "--banjo: 'module': 'x' is not a number"},
+        {"banjo without pitch", [](ProfileFields& f) { OnABanjo(f).banjoPitch = ""; },
+         "--banjo: 'module': needed (or dp)"},
+        {"banjo dp zero",
+         [](ProfileFields& f) {
+             OnABanjo(f).banjoDp = true;
+             f.banjoPitch = "0";
+         },
+         "--banjo: 'dp': expected a number above 0, at most 1000000"},
+        {"banjo without distance", [](ProfileFields& f) { OnABanjo(f).banjoDistance = ""; },
+         "--banjo: 'distance': needed"},
+        {"banjo distance a kilometre", [](ProfileFields& f) { OnABanjo(f).banjoDistance = "1e6"; },
+         ""},
+        {"banjo distance beyond", [](ProfileFields& f) { OnABanjo(f).banjoDistance = "1000000.5"; },
+         "--banjo: 'distance': expected a number above 0, at most 1000000"},
+        {"slot reversed",
+         [](ProfileFields& f) {
+             OnABanjo(f).slotNear = "75";
+             f.slotFar = "42";
+         },
+         "--banjo: 'slot': its near end is beyond its far end"},
+        {"slot of one point",
+         [](ProfileFields& f) {
+             OnABanjo(f).slotNear = "42";
+             f.slotFar = "42";
+         },
+         ""},
+        {"slot without its far end", [](ProfileFields& f) { OnABanjo(f).slotNear = "42"; },
+         "--banjo: 'slot': expected NEAR:FAR"},
+        {"stud hub below 0", [](ProfileFields& f) { OnABanjo(f).studHub = "-0.5"; },
+         "--banjo: 'stud-hub': expected a number from 0 to 1000000"},
+        {"stud hub 0", [](ProfileFields& f) { OnABanjo(f).studHub = "0"; }, ""},
+        {"backlash in hex", [](ProfileFields& f) { OnABanjo(f).backlash = "0x10"; },
+         "--banjo: 'backlash': '0x10' is not a number"},
     };
     Open();
     for (const Case& row : cases) {
@@ -323,6 +433,23 @@ TEST_F(LatheWindowTest, ExportWritesTheCommandLinesFiles) {
                   "same\n");
     }
     EXPECT_EQ(Shell(dir, "grep -c '\"dial\"' window.json"), "76\n"); // one a train, 34 + 25 + 17
+}
+
+// On a banjo, the exported chart's heading names it (drawn, in the SVG) and
+// its rows the idlers and the studs (in the JSON).
+TEST_F(LatheWindowTest, ExportOnABanjoWritesTheCommandLinesFiles) {
+    Shell(dir, "cp '" + kBanjoExample + "' system/shop.json");
+    Open();
+    WaitForChart();
+    for (const char* format : {"svg", "json"}) {
+        SCOPED_TRACE(format);
+        const std::string window = std::string("window.") + format;
+        frame->Export(dir + "/" + window);
+        Cli(std::string("chart --lathe system/shop.json --threads metric-coarse,unc --format ") +
+            format + " -o cli." + format);
+        EXPECT_EQ(Shell(dir, "cmp cli." + std::string(format) + " " + window + " && echo same"),
+                  "same\n");
+    }
 }
 
 // Input changed while a chart is computed: the old work would finish
@@ -376,27 +503,31 @@ TEST_F(LatheWindowTest, LongChartCompletesWhileTheLoopAnswers) {
 // Selecting a row lists that thread's best N; the thread entry does the
 // same for any thread, and refuses what is no thread.
 TEST_F(LatheWindowTest, BestTrainsOfARowAndOfATypedThread) {
-    Shell(dir, "cp '" + kExample + "' system/shop.json");
-    Open();
-    WaitForChart();
-    frame->BestCount()->SetValue(3);
-    frame->TableView()->Select(frame->Table()->GetItem(0));
-    wxDataViewEvent event(wxEVT_DATAVIEW_SELECTION_CHANGED, frame->TableView(),
-                          frame->Table()->GetItem(0));
-    frame->TableView()->ProcessWindowEvent(event);
-    const auto until = Clock::now() + std::chrono::seconds(60);
-    while (frame->BestTrains()->GetCount() == 0 && Clock::now() < until) {
-        wxTheApp->ProcessPendingEvents();
+    const std::string profiles[] = {kExample, kBanjoExample};
+    for (const std::string& profile : profiles) {
+        SCOPED_TRACE(profile);
+        Shell(dir, "cp '" + profile + "' system/shop.json");
+        Open();
+        WaitForChart();
+        frame->BestCount()->SetValue(3);
+        frame->TableView()->Select(frame->Table()->GetItem(0));
+        wxDataViewEvent event(wxEVT_DATAVIEW_SELECTION_CHANGED, frame->TableView(),
+                              frame->Table()->GetItem(0));
+        frame->TableView()->ProcessWindowEvent(event);
+        const auto until = Clock::now() + std::chrono::seconds(60);
+        while (frame->BestTrains()->GetCount() == 0 && Clock::now() < until) {
+            wxTheApp->ProcessPendingEvents();
+        }
+        const std::string cli = Cli("-t metric -n 3 --lathe system/shop.json 0.25");
+        wxString shown;
+        for (const wxString& line : frame->BestTrains()->GetStrings()) {
+            shown += line + "\n";
+        }
+        EXPECT_EQ(shown.utf8_string(), cli);
+        frame->ThreadValue()->SetValue("0");
+        frame->FindThread();
+        EXPECT_EQ(frame->BestTrains()->GetCount(), 0u);
     }
-    const std::string cli = Cli("-t metric -n 3 --lathe system/shop.json 0.25");
-    wxString shown;
-    for (const wxString& line : frame->BestTrains()->GetStrings()) {
-        shown += line + "\n";
-    }
-    EXPECT_EQ(shown.utf8_string(), cli);
-    frame->ThreadValue()->SetValue("0");
-    frame->FindThread();
-    EXPECT_EQ(frame->BestTrains()->GetCount(), 0u);
 }
 
 // What the window remembers comes back; a damaged file gives the defaults.

@@ -40,7 +40,9 @@ ChartRow TrainRow(const ChartEntry& entry, std::size_t index, const ReportedTrai
     row.cells[kGearboxColumn] = wxString::FromUTF8(train.gearbox);
     const bool simple = IsSimple(train);
     SetTeeth(row, kAColumn, train.A);
-    SetTeeth(row, kBColumn, train.B, simple ? "ANY" : nullptr);
+    // On a banjo, a simple train names the idler that mounts.
+    SetTeeth(row, kBColumn, train.idler.value_or(train.B),
+             simple && !train.idler ? "ANY" : nullptr);
     SetTeeth(row, kCColumn, train.C, simple ? "--" : nullptr);
     SetTeeth(row, kDColumn, train.D);
     SetTeeth(row, kEColumn, train.E.value_or(0), train.E ? nullptr : "");

@@ -29,6 +29,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -556,8 +557,9 @@ void LatheFrame::StartBest(double desiredTpi, ::ThreadType type, const wxString&
     const int show = m_bestCount->GetValue();
     m_bestJob.Start([this, inputs = *m_inputs, desiredTpi, type,
                      show](const std::atomic<bool>&, const BackgroundJob::Post& post) {
+        std::unique_ptr<BanjoCheck> banjo;
         const auto trains = SearchGearbox(desiredTpi, inputs.leadsTpi, inputs.gears, show,
-                                          inputs.rules, inputs.pairs);
+                                          SearchRules(inputs, banjo), inputs.pairs);
         std::stringstream text;
         const auto& dial = inputs.setting.dial;
         WriteTrains(text, OutputFormat::Text, trains, desiredTpi, type, dial ? &*dial : nullptr);

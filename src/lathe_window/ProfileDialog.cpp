@@ -7,6 +7,7 @@
 #include <wx/msgdlg.h>
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
+#include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
@@ -53,6 +54,7 @@ ProfileDialog::ProfileDialog(wxWindow* parent, const wxString& title, const Lath
     columns->Add(m_gears, 0, wxEXPAND);
     top->Add(columns, 1, wxEXPAND | wxLEFT | wxRIGHT, 8);
     top->Add(MakeRuleFields(), 0, wxEXPAND | wxALL, 8);
+    top->Add(MakeBanjoFields(), 0, wxEXPAND | wxLEFT | wxRIGHT, 8);
     top->Add(CreateStdDialogButtonSizer(wxOK | wxCANCEL), 0, wxEXPAND | wxALL, 8);
     SetSizerAndFit(top);
     Bind(
@@ -139,6 +141,37 @@ wxSizer* ProfileDialog::MakeRuleFields() {
     return sizer;
 }
 
+// Empty figures are the command line's defaults; all empty, no banjo.
+wxSizer* ProfileDialog::MakeBanjoFields() {
+    auto* box = new wxStaticBoxSizer(wxVERTICAL, this, "Banjo (leave empty without one)");
+    wxWindow* parent = box->GetStaticBox();
+    auto* sizer = new wxFlexGridSizer(4, 5, 5);
+    m_banjoPitchKind =
+        new wxChoice(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                     wxArrayString{2, std::array<const char*, 2>{"Module", "DP"}.data()}, 0,
+                     wxDefaultValidator, "banjo-pitch-kind");
+    sizer->Add(m_banjoPitchKind, 0, wxALIGN_CENTER_VERTICAL);
+    m_banjoPitch = new wxTextCtrl(parent, wxID_ANY, "", wxDefaultPosition, wxDefaultSize, 0,
+                                  wxDefaultValidator, "banjo-pitch");
+    sizer->Add(m_banjoPitch, 1, wxEXPAND);
+    sizer->Add(new wxStaticText(parent, wxID_ANY, "Lengths in:"), 0, wxALIGN_CENTER_VERTICAL);
+    m_banjoUnit = new wxChoice(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                               wxArrayString{2, std::array<const char*, 2>{"mm", "in"}.data()}, 0,
+                               wxDefaultValidator, "banjo-unit");
+    sizer->Add(m_banjoUnit);
+    m_banjoDistance = AddField(parent, sizer, "Stud to lead screw:", "banjo-distance");
+    m_margin = AddField(parent, sizer, "Margin:", "banjo-margin");
+    m_slotNear = AddField(parent, sizer, "Slot, near end:", "slot-near");
+    m_slotFar = AddField(parent, sizer, "Slot, far end:", "slot-far");
+    m_studHub = AddField(parent, sizer, "Stud hub radius:", "stud-hub");
+    m_screwHub = AddField(parent, sizer, "Lead screw hub radius:", "screw-hub");
+    m_backlash = AddField(parent, sizer, "Backlash:", "backlash");
+    sizer->AddGrowableCol(1);
+    sizer->AddGrowableCol(3);
+    box->Add(sizer, 0, wxEXPAND | wxALL, 5);
+    return box;
+}
+
 void ProfileDialog::MoveGearboxRow(int by) {
     const int row = m_gearbox->GetGridCursorRow();
     const int other = row + by;
@@ -182,6 +215,16 @@ ProfileFields ProfileDialog::Fields() const {
     fields.spindleGear = Text(m_spindleGear);
     fields.dial = Text(m_dial);
     fields.dialScrew = Text(m_dialScrew);
+    fields.banjoDp = m_banjoPitchKind->GetSelection() == 1;
+    fields.banjoInches = m_banjoUnit->GetSelection() == 1;
+    const std::pair<std::string*, const wxTextCtrl*> banjo[] = {
+        {&fields.banjoPitch, m_banjoPitch}, {&fields.banjoDistance, m_banjoDistance},
+        {&fields.slotNear, m_slotNear},     {&fields.slotFar, m_slotFar},
+        {&fields.studHub, m_studHub},       {&fields.screwHub, m_screwHub},
+        {&fields.margin, m_margin},         {&fields.backlash, m_backlash}};
+    for (const auto& [field, control] : banjo) {
+        *field = Text(control);
+    }
     return fields;
 }
 
@@ -210,6 +253,16 @@ void ProfileDialog::SetFields(const ProfileFields& fields) {
     m_spindleGear->ChangeValue(FromUtf8(fields.spindleGear));
     m_dial->ChangeValue(FromUtf8(fields.dial));
     m_dialScrew->ChangeValue(FromUtf8(fields.dialScrew));
+    m_banjoPitchKind->SetSelection(fields.banjoDp ? 1 : 0);
+    m_banjoUnit->SetSelection(fields.banjoInches ? 1 : 0);
+    const std::pair<wxTextCtrl*, const std::string&> banjo[] = {
+        {m_banjoPitch, fields.banjoPitch}, {m_banjoDistance, fields.banjoDistance},
+        {m_slotNear, fields.slotNear},     {m_slotFar, fields.slotFar},
+        {m_studHub, fields.studHub},       {m_screwHub, fields.screwHub},
+        {m_margin, fields.margin},         {m_backlash, fields.backlash}};
+    for (const auto& [control, text] : banjo) {
+        control->ChangeValue(FromUtf8(text));
+    }
     ShowLeadOrGearbox();
 }
 

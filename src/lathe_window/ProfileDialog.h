@@ -29,6 +29,7 @@ private:
     wxSizer* MakeLeadFields();
     wxSizer* MakeGearboxFields();
     wxSizer* MakeRuleFields();
+    wxSizer* MakeBanjoFields();
     void MoveGearboxRow(int by);
     void ShowLeadOrGearbox();
 
@@ -45,5 +46,15 @@ private:
     wxTextCtrl* m_spindleGear;
     wxTextCtrl* m_dial;
     wxTextCtrl* m_dialScrew;
+    wxChoice* m_banjoPitchKind;
+    wxTextCtrl* m_banjoPitch;
+    wxTextCtrl* m_banjoDistance;
+    wxTextCtrl* m_slotNear;
+    wxTextCtrl* m_slotFar;
+    wxTextCtrl* m_studHub;
+    wxTextCtrl* m_screwHub;
+    wxTextCtrl* m_margin;
+    wxTextCtrl* m_backlash;
+    wxChoice* m_banjoUnit;
     LatheProfile m_profile;
 };

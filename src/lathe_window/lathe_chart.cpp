@@ -82,7 +82,12 @@ std::optional<ChartInputs> ChartInputsOf(const LatheProfile& profile, std::strin
         return std::nullopt;
     }
     inputs.leadsTpi = *leads;
+    inputs.banjo = profile.banjo;
     inputs.setting = {LeadText(profile), inputs.gears, inputs.rules, inputs.pairs, profile.name};
+    if (inputs.banjo) {
+        inputs.headingCheck = std::make_shared<const BanjoCheck>(*inputs.banjo, inputs.gears);
+        inputs.setting.rules.check = inputs.headingCheck.get();
+    }
     try {
         inputs.setting.dial = DialOf(profile);
     } catch (const DialError& error) {
@@ -90,6 +95,15 @@ std::optional<ChartInputs> ChartInputsOf(const LatheProfile& profile, std::strin
         return std::nullopt;
     }
     return inputs;
+}
+
+FitRules SearchRules(const ChartInputs& inputs, std::unique_ptr<BanjoCheck>& keep) {
+    FitRules rules = inputs.rules;
+    if (inputs.banjo) {
+        keep = std::make_unique<BanjoCheck>(*inputs.banjo, inputs.gears);
+        rules.check = keep.get();
+    }
+    return rules;
 }
 
 std::vector<const ThreadList*> ListsNamed(const std::vector<std::string>& names) {
@@ -110,6 +124,8 @@ BuildChartUnlessCancelled(const std::vector<const ThreadList*>& lists, const Cha
     for (const ThreadList* list : lists) {
         total += list->threads.size();
     }
+    std::unique_ptr<BanjoCheck> banjo;
+    const FitRules rules = SearchRules(inputs, banjo);
     std::vector<ChartEntry> chart;
     for (const ThreadList* list : lists) {
         for (const StandardThread& thread : list->threads) {
@@ -120,7 +136,7 @@ BuildChartUnlessCancelled(const std::vector<const ThreadList*>& lists, const Cha
             // gives the very entry the whole chart holds for it.
             const ThreadList single{list->name, list->description, {thread}};
             const auto entries = BuildGearboxChart({&single}, inputs.leadsTpi, inputs.gears, show,
-                                                   inputs.rules, inputs.pairs);
+                                                   rules, inputs.pairs);
             chart.insert(chart.end(), entries.begin(), entries.end());
             progress(chart.size(), total);
         }

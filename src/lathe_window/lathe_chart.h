@@ -3,6 +3,7 @@
 // that new input can stop work nobody wants any more.
 #pragma once
 
+#include "lathe/banjo.h"
 #include "lathe/chart.h"
 #include "lathe/gearbox.h"
 #include "lathe/lathe_profile.h"
@@ -12,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,10 +22,17 @@
 struct ChartInputs {
     std::vector<GearboxPosition> leadsTpi; // one unlabelled position without a gearbox
     std::vector<std::int64_t> gears;       // ascending, as the command line sorts them
-    FitRules rules;
+    FitRules rules;                        // without the banjo's check: each search makes its own
     int pairs = 2;
+    std::optional<Banjo> banjo;
+    // The check setting.rules names the banjo by, for the heading alone.
+    std::shared_ptr<const BanjoCheck> headingCheck;
     ChartSetting setting; // the heading of an exported or printed chart
 };
+
+// The rules a search runs under, with a banjo check of its own in `keep`:
+// a check remembers idlers, so no two searches may share one.
+FitRules SearchRules(const ChartInputs& inputs, std::unique_ptr<BanjoCheck>& keep);
 
 // The gears a profile without any gets, as the command line's --gears default.
 const std::vector<std::int64_t>& DefaultGears();

@@ -1,12 +1,16 @@
 #include "lathe_window/profile_fields.h"
 
 #include "core/gearcalc.h"
+#include "core/parsing.h"
+#include "lathe/banjo.h"
 #include "lathe/dial.h"
 #include "lathe/gearbox.h"
 #include "lathe_window/lathe_chart.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -107,6 +111,68 @@ void SetDial(const ProfileFields& fields, LatheProfile& profile) {
     profile.leadScrew = std::strtod(screw.c_str(), nullptr);
 }
 
+// A banjo figure read as --banjo reads one; empty: not given.
+std::optional<double> BanjoNumber(const std::string& key, const std::string& typed) {
+    const std::string text = Trimmed(typed);
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    if (!IsPlainDecimal(text)) {
+        throw ProfileFieldError("--banjo", "'" + key + "': '" + text + "' is not a number");
+    }
+    return std::strtod(text.c_str(), nullptr);
+}
+
+// The banjo as a profile's reader makes it, its faults named as --banjo
+// names the figure ("stud-hub" where a profile has "stud_hub").
+void SetBanjo(const ProfileFields& fields, LatheProfile& profile) {
+    const std::string* typed[] = {&fields.banjoPitch, &fields.banjoDistance, &fields.slotNear,
+                                  &fields.slotFar,    &fields.studHub,       &fields.screwHub,
+                                  &fields.margin,     &fields.backlash};
+    if (std::all_of(std::begin(typed), std::end(typed),
+                    [](const std::string* text) { return Trimmed(*text).empty(); })) {
+        return;
+    }
+    BanjoFigures figures;
+    (fields.banjoDp ? figures.dp : figures.module) =
+        BanjoNumber(fields.banjoDp ? "dp" : "module", fields.banjoPitch);
+    figures.distance = BanjoNumber("distance", fields.banjoDistance);
+    figures.slotMin = BanjoNumber("slot", fields.slotNear);
+    figures.slotMax = BanjoNumber("slot", fields.slotFar);
+    if (figures.slotMin.has_value() != figures.slotMax.has_value()) {
+        throw ProfileFieldError("--banjo", "'slot': expected NEAR:FAR");
+    }
+    figures.studHub = BanjoNumber("stud-hub", fields.studHub);
+    figures.screwHub = BanjoNumber("screw-hub", fields.screwHub);
+    figures.margin = BanjoNumber("margin", fields.margin);
+    figures.backlash = BanjoNumber("backlash", fields.backlash);
+    figures.inches = fields.banjoInches;
+    try {
+        profile.banjo = MakeBanjo(figures);
+    } catch (const BanjoError& error) {
+        std::string key = error.field;
+        std::replace(key.begin(), key.end(), '_', '-');
+        throw ProfileFieldError("--banjo", "'" + key + "': " + error.what());
+    }
+}
+
+// A profile's banjo in the fields, lengths in mm as the profile holds them.
+void SetBanjoFields(const Banjo& banjo, ProfileFields& fields) {
+    const BanjoFigures figures = FiguresOf(banjo);
+    const auto text = [](const std::optional<double>& figure) {
+        return figure ? MeasureText(*figure) : std::string();
+    };
+    fields.banjoDp = figures.dp.has_value();
+    fields.banjoPitch = text(figures.dp ? figures.dp : figures.module);
+    fields.banjoDistance = text(figures.distance);
+    fields.slotNear = text(figures.slotMin);
+    fields.slotFar = text(figures.slotMax);
+    fields.studHub = text(figures.studHub);
+    fields.screwHub = text(figures.screwHub);
+    fields.margin = text(figures.margin);
+    fields.backlash = text(figures.backlash);
+}
+
 std::string DialFieldText(const std::vector<DialGear>& dial) {
     std::string text;
     for (const DialGear& gear : dial) {
@@ -141,6 +207,9 @@ ProfileFields FieldsOf(const LatheProfile& profile) {
     if (!profile.gearbox.empty() && profile.leadScrew) {
         fields.dialScrew = MeasureText(*profile.leadScrew);
     }
+    if (profile.banjo) {
+        SetBanjoFields(*profile.banjo, fields);
+    }
     return fields;
 }
 
@@ -162,5 +231,6 @@ LatheProfile ProfileOf(const ProfileFields& fields) {
     profile.rules.minimumSum = Rule("--min-sum", fields.minSum, 0);
     profile.rules.spindleGear = Rule("--spindle-gear", fields.spindleGear, 1);
     SetDial(fields, profile);
+    SetBanjo(fields, profile);
     return profile;
 }

@@ -21,6 +21,11 @@ struct ProfileFields {
     std::string clearance, minSum, spindleGear; // empty: no such rule
     std::string dial;                           // "TEETH:MARKS,...", empty without a dial
     std::string dialScrew;                      // with a gearbox and a dial: the real lead screw
+    // The banjo's figures as typed, named as --banjo names them; all empty:
+    // no banjo.
+    bool banjoDp = false;     // the pitch as DP rather than module
+    bool banjoInches = false; // the lengths in inches rather than mm
+    std::string banjoPitch, banjoDistance, slotNear, slotFar, studHub, screwHub, margin, backlash;
 };
 
 // A field that cannot be used; `option` is the command line's name for it
