@@ -7,6 +7,7 @@
 #include "lathe/mount_report.h"
 #include "lathe/report.h"
 #include "lathe/thread_lists.h"
+#include "lathe/train_drawing.h"
 
 #include <CLI/CLI.hpp>
 
@@ -60,6 +61,8 @@ struct Options {
     bool force = false;
     std::optional<Banjo> banjo;
     std::string mountGears; // mount: the train, A,B,D or A,B,C,D or A,B,C,D,E,F
+    std::string drawn;      // draw: such a train, or a thread (no comma)
+    std::optional<OutputFormat> drawing;
 };
 
 // Thrown only inside this file, for faults the parser cannot see by itself.
@@ -384,7 +387,8 @@ std::string UsageLines(const CLI::App& app) {
     }
     return program + " [options] THREAD\n       " + program + " chart [options]\n       " +
            program + " lathes [--save NAME [options]]\n       " + program +
-           " mount [--banjo FIGURES|--lathe NAME] GEARS";
+           " mount [--banjo FIGURES|--lathe NAME] GEARS\n       " + program +
+           " draw [--banjo FIGURES|--lathe NAME] -o FILE.svg|FILE.pdf GEARS|THREAD";
 }
 
 // Options and values in one column, as a man page shows them.
@@ -419,6 +423,38 @@ public:
     }
 };
 
+void DeclareThreadType(CLI::App& app, Options& options) {
+    app.add_option("-t,--type", options.type, "how THREAD is read (default sae)")
+        ->type_name("sae|metric|dp|module")
+        ->transform(Choice<ThreadType>({{"sae", ThreadType::SAE},
+                                        {"metric", ThreadType::Metric},
+                                        {"dp", ThreadType::DP},
+                                        {"module", ThreadType::Modulus}}));
+}
+
+// `draw`: a train, or the best train for a thread, as a search finds it.
+void DeclareDraw(CLI::App& draw, Options& options) {
+    draw.allow_extras();
+    draw.add_option("-o,--output", options.output,
+                    "write the drawing to FILE, - for standard output")
+        ->type_name("FILE")
+        ->required();
+    draw.add_option("--format", options.drawing, "pdf or svg (default: by FILE's ending)")
+        ->type_name("pdf|svg")
+        ->transform(Choice<OutputFormat>({{"pdf", OutputFormat::Pdf}, {"svg", OutputFormat::Svg}}));
+    DeclareThreadType(draw, options);
+    DeclareLatheOptions(draw, options);
+    // A drawing has no dial to show.
+    for (const char* dial : {"--dial", "--dial-screw"}) {
+        draw.remove_option(draw.get_option(dial));
+    }
+    DeclarePairsAndFitRules(draw, options);
+    draw.add_option("GEARS", options.drawn,
+                    "A,B,D (an idler), A,B,C,D or A,B,C,D,E,F;\nwithout a comma, a THREAD "
+                    "(in the unit\nof --type): its best train that mounts")
+        ->type_name("");
+}
+
 struct CommandLine {
     CLI::App app{"Lists the change-gear trains that best cut THREAD on a screw-cutting lathe,\n"
                  "or, with chart, the best train for every thread of standard lists.",
@@ -426,6 +462,7 @@ struct CommandLine {
     CLI::App* chart = nullptr;
     CLI::App* lathes = nullptr;
     CLI::App* mount = nullptr;
+    CLI::App* draw = nullptr;
 };
 
 // The one place that declares what each command takes.
@@ -440,12 +477,7 @@ void DeclareCommands(CommandLine& line, Options& options) {
     app.allow_extras();
     app.require_subcommand(0, 1);
     app.footer(Footer);
-    app.add_option("-t,--type", options.type, "how THREAD is read (default sae)")
-        ->type_name("sae|metric|dp|module")
-        ->transform(Choice<ThreadType>({{"sae", ThreadType::SAE},
-                                        {"metric", ThreadType::Metric},
-                                        {"dp", ThreadType::DP},
-                                        {"module", ThreadType::Modulus}}));
+    DeclareThreadType(app, options);
     DeclareSharedOptions(app, options, false);
     app.add_option("THREAD", options.thread, "the thread to cut, in the unit of --type")
         ->type_name("")
@@ -496,6 +528,9 @@ void DeclareCommands(CommandLine& line, Options& options) {
     line.mount->add_option("GEARS", options.mountGears, "A,B,D (an idler), A,B,C,D or A,B,C,D,E,F")
         ->type_name("")
         ->transform(kGearList);
+
+    line.draw = app.add_subcommand("draw", "a train drawn to scale on the banjo, as pdf or svg");
+    DeclareDraw(*line.draw, options);
 }
 
 // Arguments no command took: an option of another command, an unknown one,
@@ -506,6 +541,9 @@ const CLI::App& UsedCommand(const CommandLine& line) {
     }
     if (line.mount->parsed()) {
         return *line.mount;
+    }
+    if (line.draw->parsed()) {
+        return *line.draw;
     }
     return line.lathes->parsed() ? *line.lathes : line.app;
 }
@@ -543,7 +581,7 @@ void RejectLeftovers(const CommandLine& line, const CLI::App& used) {
     }
     const std::string name = arg.substr(0, arg.find('='));
     const std::initializer_list<const CLI::App*> commands = {&line.app, line.chart, line.lathes,
-                                                             line.mount};
+                                                             line.mount, line.draw};
     for (const CLI::App* other : commands) {
         if (other != &used && other->get_option_no_throw(name) != nullptr) {
             const std::string where = &used == &line.app ? "a single thread" : used.get_name();
@@ -836,22 +874,112 @@ void ApplyLathe(const CLI::App& used, const CLI::App& top, Options& options) {
     }
 }
 
-// `mount`: exit 0 when the train mounts, 1 when it does not.
-int Mount(const Options& options, std::ostream& out) {
+void NeedBanjo(const Options& options, const char* command) {
+    if (!options.banjo) {
+        throw UsageError{std::string(command) +
+                         " needs a banjo: give --banjo, or --lathe with a profile that has one"};
+    }
+}
+
+// A train as `mount` and `draw` take it, on the banjo they need.
+std::vector<std::int64_t> TrainOf(const std::string& text, const Options& options,
+                                  const char* command) {
     std::vector<std::int64_t> gears;
-    for (const std::string& item : SplitAtCommas(options.mountGears)) {
+    for (const std::string& item : SplitAtCommas(text)) {
         gears.push_back(item.empty() ? 0 : std::stoll(item));
     }
     if (gears.size() != 3 && gears.size() != 4 && gears.size() != 6) {
         throw UsageError{"GEARS must be A,B,D or A,B,C,D or A,B,C,D,E,F"};
     }
-    if (!options.banjo) {
-        throw UsageError{
-            "mount needs a banjo: give --banjo, or --lathe with a profile that has one"};
-    }
+    NeedBanjo(options, command);
+    return gears;
+}
+
+// `mount`: exit 0 when the train mounts, 1 when it does not.
+int Mount(const Options& options, std::ostream& out) {
+    const std::vector<std::int64_t> gears = TrainOf(options.mountGears, options, "mount");
     const Mounting mounting = MountTrain(*options.banjo, gears);
     WriteMounting(out, options.format, mounting, *options.banjo, gears);
     return mounting.mounts ? kDone : kRefused;
+}
+
+// The format a drawing is saved in: as --format says, or by FILE's ending.
+OutputFormat DrawingFormat(const Options& options) {
+    if (options.drawing) {
+        return *options.drawing;
+    }
+    const std::string& path = options.output;
+    const std::string ending = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+    if (ending == ".svg" || ending == ".SVG") {
+        return OutputFormat::Svg;
+    }
+    if (ending == ".pdf" || ending == ".PDF") {
+        return OutputFormat::Pdf;
+    }
+    throw UsageError{"draw writes pdf or svg: name FILE .pdf or .svg, or give --format"};
+}
+
+std::vector<std::int64_t> GearsOfTrain(const ReportedTrain& train) {
+    if (train.E && train.F) {
+        return {train.A, train.B, train.C, train.D, *train.E, *train.F};
+    }
+    if (IsSimple(train)) {
+        return {train.A, train.idler.value_or(train.B), train.D};
+    }
+    return {train.A, train.B, train.C, train.D};
+}
+
+// A THREAD's best train on the banjo, found as a single thread's search
+// finds it; nothing (said on `err`) when no train cuts it.
+std::optional<std::vector<std::int64_t>> BestTrain(const Options& options, std::ostream& err) {
+    const std::optional<double> desiredTpi = UsableTpi(options.drawn, options.type, ThreadToTpi);
+    if (!desiredTpi) {
+        throw UsageError{"'" + options.drawn +
+                         "' is neither a train (A,B,D, A,B,C,D or A,B,C,D,E,F) nor a thread"};
+    }
+    const std::vector<std::int64_t> gears = GearsOf(options.gears);
+    const auto leadTpi = LeadsTpiOrRefuse(options, gears.size(), err);
+    if (!leadTpi) {
+        return std::nullopt;
+    }
+    std::unique_ptr<BanjoCheck> banjo;
+    const FitRules rules = RulesOf(options, gears, banjo);
+    const auto trains = SearchGearbox(*desiredTpi, *leadTpi, gears, 1, rules, options.pairs);
+    if (trains.empty()) {
+        err << kProgram << ": no train of these gears mounts on the banjo for that thread\n";
+        return std::nullopt;
+    }
+    return GearsOfTrain(trains.front());
+}
+
+// GEARS with a comma in it is a train (A,B,C,D); one number is a THREAD,
+// drawn as its best train. Nothing when no train cuts the thread.
+std::optional<std::vector<std::int64_t>> DrawnGears(const Options& options, std::ostream& err) {
+    if (options.drawn.empty()) {
+        throw UsageError{"draw needs GEARS or a THREAD"};
+    }
+    if (options.drawn.find(',') == std::string::npos) {
+        NeedBanjo(options, "draw");
+        return BestTrain(options, err);
+    }
+    std::string typed = options.drawn;
+    const std::string fault = kGearList(typed);
+    if (!fault.empty()) {
+        throw UsageError{"GEARS: " + fault};
+    }
+    return TrainOf(typed, options, "draw");
+}
+
+// `draw`: exit 1 when no train is found or the file cannot be written.
+int Draw(const Options& options, std::ostream& out, std::ostream& err) {
+    const OutputFormat format = DrawingFormat(options);
+    const auto gears = DrawnGears(options, err);
+    if (!gears) {
+        return kRefused;
+    }
+    const std::string failure =
+        SaveTrainDrawing(options.output, format, *options.banjo, *gears, out);
+    return failure.empty() ? kDone : Refuse(err, failure.c_str());
 }
 
 // The one place that sends a parsed command line to its work.
@@ -862,6 +990,9 @@ int Dispatch(const CommandLine& line, const Options& options, std::ostream& out,
     }
     if (line.mount->parsed()) {
         return Mount(options, out);
+    }
+    if (line.draw->parsed()) {
+        return Draw(options, out, err);
     }
     if (line.lathes->parsed() && !options.saveAs.empty()) {
         return SaveProfile(options, err);

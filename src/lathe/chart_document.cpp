@@ -545,6 +545,8 @@ std::string WriteInPlace(const std::string& path, const std::string& document) {
     return close(fd) == 0 ? std::string() : CannotWrite(path, errno);
 }
 
+} // namespace
+
 std::string WriteDocument(const std::string& path, const std::string& document, std::ostream& out) {
     if (path == "-") {
         // Standard output is checked, as for every output, when the run ends.
@@ -572,8 +574,6 @@ void NameAsFirstSurface(std::string& svg) {
     const std::size_t digits = at + group.size();
     svg.replace(digits, svg.find('"', digits) - digits, "1");
 }
-
-} // namespace
 
 bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartSetting& setting,
                          OutputFormat format, const DocumentLayout& layout, std::string& document,

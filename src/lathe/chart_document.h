@@ -34,3 +34,11 @@ bool RenderChartDocument(const std::vector<ChartEntry>& chart, const ChartSettin
 std::string SaveChart(const std::string& path, OutputFormat format,
                       const std::vector<ChartEntry>& chart, const ChartSetting& setting,
                       const DocumentLayout& layout, std::ostream& out);
+
+// Any document into `path` by the same rules as SaveChart.
+std::string WriteDocument(const std::string& path, const std::string& document, std::ostream& out);
+
+// cairo numbers its surfaces across the whole process and names an SVG's
+// group by that number; this names it as the first, so that the same
+// drawing is the same file whatever was drawn before it.
+void NameAsFirstSurface(std::string& svg);
