@@ -319,8 +319,18 @@ bool Narrow(const LinearRule& rule, Roles& roles) {
             (own > 0 ? range.low : range.high) = bound;
             narrowed = true;
         }
+        if (range.low > range.high) {
+            // No train fits. Narrowing on would feed this range's ends back
+            // into the others round after round, without bound.
+            return true;
+        }
     }
     return narrowed;
+}
+
+bool AnyEmpty(const Roles& roles) {
+    return std::any_of(roles.begin(), roles.end(),
+                       [](const Range& range) { return range.low > range.high; });
 }
 
 // The teeth each gear of a fitting arrangement can have: the sizes at hand,
@@ -335,6 +345,9 @@ Roles RolesOf(const std::vector<LinearRule>& linear, Wide smallest, Wide largest
         bool narrowed = false;
         for (const LinearRule& rule : linear) {
             narrowed = Narrow(rule, roles) || narrowed;
+            if (AnyEmpty(roles)) {
+                return roles;
+            }
         }
         if (!narrowed) {
             break;

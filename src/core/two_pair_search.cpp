@@ -557,7 +557,6 @@ bool FitRules::Allows(std::int64_t A, std::int64_t B, std::int64_t C, std::int64
 }
 
 bool ToothBounds::Allow(std::int64_t A, std::int64_t B, std::int64_t C, std::int64_t D) const {
-    __extension__ using Wide = __int128;
     const Wide driven = Wide{A} + B;
     const Wide mesh = Wide{C} + D;
     const Wide difference = driven > mesh ? driven - mesh : mesh - driven;
