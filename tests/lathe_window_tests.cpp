@@ -3,6 +3,7 @@
 #include "lathe_window/ChartTableModel.h"
 #include "lathe_window/LatheFrame.h"
 #include "lathe_window/ProfileDialog.h"
+#include "lathe_window/TrainDrawingPanel.h"
 #include "shell.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include <wx/testing.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -528,6 +530,43 @@ TEST_F(LatheWindowTest, BestTrainsOfARowAndOfATypedThread) {
         frame->FindThread();
         EXPECT_EQ(frame->BestTrains()->GetCount(), 0u);
     }
+}
+
+// The selected row's train is drawn as `vantorel-cli draw` draws it, the
+// PDF differing only in the second it was made; without a banjo, a note.
+TEST_F(LatheWindowTest, SelectedTrainIsDrawnAsTheCommandLineDrawsIt) {
+    Shell(dir,
+          "cp '" + kBanjoExample + "' system/shop.json; cp '" + kExample + "' system/bare.json");
+    Open();
+    frame->SelectProfile(1); // shop: the entries come in order of name
+    WaitForChart();
+    // A compound train, and the first simple one (no C), drawn by its idler.
+    unsigned simple = 0;
+    while (simple + 1 < frame->Table()->RowCount() && Cell(simple, kCColumn) != "--") {
+        ++simple;
+    }
+    ASSERT_EQ(Cell(simple, kCColumn), "--");
+    for (const unsigned row : {5u, simple}) {
+        frame->TableView()->Select(frame->Table()->GetItem(row));
+        wxDataViewEvent event(wxEVT_DATAVIEW_SELECTION_CHANGED, frame->TableView(),
+                              frame->Table()->GetItem(row));
+        frame->TableView()->ProcessWindowEvent(event);
+        std::string gears = Cell(row, kAColumn) + "," + Cell(row, kBColumn);
+        gears += (Cell(row, kCColumn) == "--" ? "" : "," + Cell(row, kCColumn));
+        gears += "," + Cell(row, kDColumn);
+        SCOPED_TRACE(gears);
+        Cli("draw " + gears + " --lathe system/shop.json -o cli.pdf");
+        std::FILE* file = std::fopen((dir + "/window.pdf").c_str(), "wb");
+        const std::string& drawn = frame->Drawing()->Drawing();
+        ASSERT_EQ(std::fwrite(drawn.data(), 1, drawn.size(), file), drawn.size());
+        std::fclose(file);
+        EXPECT_EQ(Shell(dir, "test -s window.pdf && grep -av CreationDate window.pdf > w; "
+                             "grep -av CreationDate cli.pdf | cmp - w && echo same"),
+                  "same\n");
+    }
+    frame->SelectProfile(0);
+    EXPECT_TRUE(frame->Drawing()->Drawing().empty());
+    EXPECT_NE(frame->Drawing()->Note().Find("no banjo"), wxNOT_FOUND);
 }
 
 // What the window remembers comes back; a damaged file gives the defaults.

@@ -6,6 +6,7 @@
 #include "lathe_window/ChartPrintout.h"
 #include "lathe_window/ChartTableModel.h"
 #include "lathe_window/ProfileDialog.h"
+#include "lathe_window/TrainDrawingPanel.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -55,6 +56,17 @@ wxString EntryLabel(const ProfileEntry& entry) {
     default:
         return FromUtf8(entry.name);
     }
+}
+
+// A train as RenderTrainDrawing takes it: a simple train by its idler.
+std::vector<std::int64_t> GearsOfTrain(const ReportedTrain& train) {
+    if (train.E && train.F) {
+        return {train.A, train.B, train.C, train.D, *train.E, *train.F};
+    }
+    if (IsSimple(train)) {
+        return {train.A, train.idler.value_or(train.B), train.D};
+    }
+    return {train.A, train.B, train.C, train.D};
 }
 
 // Every profile `vantorel-cli lathes` lists: the user's first, so that an
@@ -107,7 +119,11 @@ LatheFrame::LatheFrame(const LatheDirectories& dirs, const std::string& settings
                                   column >= kAColumn ? wxALIGN_RIGHT : wxALIGN_LEFT,
                                   wxDATAVIEW_COL_SORTABLE | wxDATAVIEW_COL_RESIZABLE);
     }
-    top->Add(m_table, 3, wxEXPAND | wxALL, 6);
+    m_drawing = new TrainDrawingPanel(panel);
+    auto* middle = new wxBoxSizer(wxHORIZONTAL);
+    middle->Add(m_table, 3, wxEXPAND | wxRIGHT, 6);
+    middle->Add(m_drawing, 2, wxEXPAND);
+    top->Add(middle, 3, wxEXPAND | wxALL, 6);
     top->Add(MakeThreadRow(panel), 0, wxEXPAND | wxLEFT | wxRIGHT, 6);
     m_best = new wxListBox(panel, wxID_ANY, wxDefaultPosition, wxSize(-1, 120), 0, nullptr, 0,
                            wxDefaultValidator, "best");
@@ -245,6 +261,8 @@ void LatheFrame::BindCommands() {
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { FindThread(); }, ID_FIND);
     m_table->Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, &LatheFrame::OnRowSelected, this);
+    m_best->Bind(wxEVT_LISTBOX,
+                 [this](wxCommandEvent& event) { OnBestSelected(event.GetSelection()); });
 }
 
 wxCheckBox* LatheFrame::ListBox(const std::string& list) const {
@@ -474,6 +492,8 @@ void LatheFrame::About() {
 void LatheFrame::StartChart() {
     m_bestJob.Cancel();
     m_best->Clear();
+    m_bestTrains.clear();
+    DrawTrain(nullptr);
     m_chart.clear();
     m_model->Clear();
     m_computing = false;
@@ -522,9 +542,29 @@ void LatheFrame::OnRowSelected(wxDataViewEvent& event) {
         return;
     }
     const ChartEntry& entry = m_chart[m_model->Row(m_model->GetRow(event.GetItem())).entry];
+    DrawTrain(entry.trains.empty() ? nullptr : &entry.trains.front());
     StartBest(entry.desiredTpi, entry.thread.type,
               "Best trains for " + FromUtf8(entry.thread.name + " (" + WantedText(entry.thread)) +
                   "):");
+}
+
+void LatheFrame::OnBestSelected(int index) {
+    if (index >= 0 && static_cast<std::size_t>(index) < m_bestTrains.size()) {
+        DrawTrain(&m_bestTrains[static_cast<std::size_t>(index)]);
+    }
+}
+
+// The drawing is made here, on a change of selection or profile, and only
+// painted after that.
+void LatheFrame::DrawTrain(const ReportedTrain* train) {
+    if (!m_profile.banjo) {
+        m_drawing->ShowNote(
+            "This lathe has no banjo: give one in Edit...\nto see its trains drawn.");
+    } else if (train == nullptr) {
+        m_drawing->ShowNote("Select a row to see its best train drawn.");
+    } else {
+        m_drawing->ShowTrain(*m_profile.banjo, GearsOfTrain(*train));
+    }
 }
 
 void LatheFrame::FindThread() {
@@ -537,6 +577,7 @@ void LatheFrame::FindThread() {
         !IsUsableMeasure(ThreadToTpi(type, value))) {
         m_bestJob.Cancel();
         m_best->Clear();
+        m_bestTrains.clear();
         m_bestTitle->SetLabel("Nothing to convert!");
         return;
     }
@@ -549,6 +590,7 @@ void LatheFrame::FindThread() {
 // command line prints them.
 void LatheFrame::StartBest(double desiredTpi, ::ThreadType type, const wxString& title) {
     m_best->Clear();
+    m_bestTrains.clear();
     m_bestTitle->SetLabel(title);
     if (!m_inputs) {
         m_bestJob.Cancel();
@@ -571,16 +613,18 @@ void LatheFrame::StartBest(double desiredTpi, ::ThreadType type, const wxString&
         if (lines.empty()) {
             lines.push_back("no train of these gears fits");
         }
-        post([this, lines] { m_best->Set(lines); });
+        post([this, lines, trains] {
+            m_best->Set(lines);
+            m_bestTrains = trains;
+        });
     });
 }
 
 void LatheFrame::Export(const std::string& path) {
-    const std::pair<const char*, OutputFormat> formats[] = {
-        {".pdf", OutputFormat::Pdf},
-        {".svg", OutputFormat::Svg},
-        {".csv", OutputFormat::Csv},
-        {".json", OutputFormat::Json}};
+    const std::pair<const char*, OutputFormat> formats[] = {{".pdf", OutputFormat::Pdf},
+                                                            {".svg", OutputFormat::Svg},
+                                                            {".csv", OutputFormat::Csv},
+                                                            {".json", OutputFormat::Json}};
     const std::string extension = fs::path(path).extension().string();
     for (const auto& [ending, format] : formats) {
         if (extension == ending) {

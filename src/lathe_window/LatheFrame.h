@@ -17,6 +17,7 @@
 #include <vector>
 
 class ChartTableModel;
+class TrainDrawingPanel;
 class wxCheckBox;
 class wxChoice;
 class wxDataViewCtrl;
@@ -63,6 +64,7 @@ public:
     ChartTableModel* Table() const { return m_model; }
     wxDataViewCtrl* TableView() const { return m_table; }
     wxListBox* BestTrains() const { return m_best; }
+    TrainDrawingPanel* Drawing() const { return m_drawing; }
     wxCheckBox* ListBox(const std::string& list) const;
     wxSpinCtrlDouble* ShadePercent() const { return m_shade; }
     wxTextCtrl* ThreadValue() const { return m_threadValue; }
@@ -90,6 +92,8 @@ private:
     void ShowProgress(std::size_t done, std::size_t total);
     void StartBest(double desiredTpi, ::ThreadType type, const wxString& title);
     void OnRowSelected(wxDataViewEvent& event);
+    void OnBestSelected(int index);
+    void DrawTrain(const ReportedTrain* train);
     void ApplySettings(const LatheWindowSettings& settings);
     void KeepSettings() const;
     std::vector<std::string> ChosenLists() const;
@@ -124,4 +128,6 @@ private:
     wxSpinCtrl* m_bestCount;
     wxStaticText* m_bestTitle;
     wxListBox* m_best;
+    std::vector<ReportedTrain> m_bestTrains; // in the order m_best lists them
+    TrainDrawingPanel* m_drawing;
 };
