@@ -1,5 +1,7 @@
 #include "lathe/chart_document.h"
 
+#include "lathe/cairo_text.h"
+
 #include "core/atomic_file.h"
 
 #include <cairo-pdf.h>
@@ -80,26 +82,14 @@ struct Table {
 
 using Page = std::vector<Table>;
 
-template <typename T, void (*Free)(T*)> struct Deleter {
-    void operator()(T* object) const { Free(object); }
-};
-void UnrefObject(void* object) {
-    g_object_unref(object);
-}
-using Cairo = std::unique_ptr<cairo_t, Deleter<cairo_t, cairo_destroy>>;
-using Surface = std::unique_ptr<cairo_surface_t, Deleter<cairo_surface_t, cairo_surface_destroy>>;
-using Context = std::unique_ptr<PangoContext, Deleter<void, UnrefObject>>;
-using Layout = std::unique_ptr<PangoLayout, Deleter<void, UnrefObject>>;
-
-// One pango context for measuring and drawing alike, at 72 dpi so that a
-// point is a unit of the page, with glyphs placed unhinted and unrounded so
-// that PDF and SVG set the same lines at the font's own spacing.
+// One pango context for measuring and drawing alike.
 class Typesetter {
 public:
     Typesetter()
-        : context_(MakeContext()), body_(MakeLayout("Sans 9")), bold_(MakeLayout("Sans Bold 9")),
-          cell_(MakeLayout("Sans 9")), columnHead_(MakeLayout("Sans Bold 9")),
-          listTitle_(MakeLayout("Sans Bold 10")), title_(MakeLayout("Sans Bold 13")) {}
+        : context_(PageTextContext()), body_(MakeLayout("Sans 9")),
+          bold_(MakeLayout("Sans Bold 9")), cell_(MakeLayout("Sans 9")),
+          columnHead_(MakeLayout("Sans Bold 9")), listTitle_(MakeLayout("Sans Bold 10")),
+          title_(MakeLayout("Sans Bold 13")) {}
 
     PangoLayout* Body() const { return body_.get(); }
     PangoLayout* Bold() const { return bold_.get(); }
@@ -114,18 +104,6 @@ public:
     PangoLayout* Title() const { return title_.get(); }
 
 private:
-    static Context MakeContext() {
-        Context context(pango_font_map_create_context(pango_cairo_font_map_get_default()));
-        pango_cairo_context_set_resolution(context.get(), 72.0);
-        pango_context_set_round_glyph_positions(context.get(), FALSE);
-        cairo_font_options_t* options = cairo_font_options_create();
-        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-        pango_cairo_context_set_font_options(context.get(), options);
-        cairo_font_options_destroy(options);
-        return context;
-    }
-
     static void SetSize(PangoLayout* layout, double points) {
         PangoFontDescription* description =
             pango_font_description_copy(pango_layout_get_font_description(layout));
@@ -135,10 +113,7 @@ private:
     }
 
     Layout MakeLayout(const char* font) const {
-        Layout layout(pango_layout_new(context_.get()));
-        PangoFontDescription* description = pango_font_description_from_string(font);
-        pango_layout_set_font_description(layout.get(), description);
-        pango_font_description_free(description);
+        Layout layout = LayoutInFont(context_.get(), font);
         // Ligatures off: each character is its own glyph, as tables read best.
         PangoAttrList* attributes = pango_attr_list_new();
         pango_attr_list_insert(attributes, pango_attr_font_features_new("-liga"));

@@ -1,5 +1,6 @@
 #include "lathe/train_drawing.h"
 
+#include "lathe/cairo_text.h"
 #include "lathe/chart_document.h"
 #include "lathe/mount_report.h"
 
@@ -35,45 +36,15 @@ constexpr Colour kPlanes[2] = {{0.10, 0.30, 0.70}, {0.80, 0.42, 0.00}};
 constexpr Colour kFault = {0.85, 0.0, 0.0};
 constexpr Colour kBlack = {0.0, 0.0, 0.0};
 
-template <typename T, void (*Free)(T*)> struct Deleter {
-    void operator()(T* object) const { Free(object); }
-};
-void UnrefObject(void* object) {
-    g_object_unref(object);
-}
-using Cairo = std::unique_ptr<cairo_t, Deleter<cairo_t, cairo_destroy>>;
-using Surface = std::unique_ptr<cairo_surface_t, Deleter<cairo_surface_t, cairo_surface_destroy>>;
-using Layout = std::unique_ptr<PangoLayout, Deleter<void, UnrefObject>>;
-
-using Context = std::unique_ptr<PangoContext, Deleter<void, UnrefObject>>;
-
 // Text set as the chart sets it: 72 dpi, unhinted, unrounded, so that PDF
 // and SVG agree, in the chart's fonts.
 struct Type {
-    Context context{MakeContext()};
+    Context context{PageTextContext()};
     Layout body{MakeLayout("Sans 9")};
     Layout bold{MakeLayout("Sans Bold 9")};
     Layout title{MakeLayout("Sans Bold 13")};
 
-    static Context MakeContext() {
-        Context made(pango_font_map_create_context(pango_cairo_font_map_get_default()));
-        pango_cairo_context_set_resolution(made.get(), 72.0);
-        pango_context_set_round_glyph_positions(made.get(), FALSE);
-        cairo_font_options_t* options = cairo_font_options_create();
-        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-        pango_cairo_context_set_font_options(made.get(), options);
-        cairo_font_options_destroy(options);
-        return made;
-    }
-
-    Layout MakeLayout(const char* font) const {
-        Layout layout(pango_layout_new(context.get()));
-        PangoFontDescription* description = pango_font_description_from_string(font);
-        pango_layout_set_font_description(layout.get(), description);
-        pango_font_description_free(description);
-        return layout;
-    }
+    Layout MakeLayout(const char* font) const { return LayoutInFont(context.get(), font); }
 };
 
 double Points(int pangoUnits) {
