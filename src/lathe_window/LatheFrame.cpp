@@ -58,17 +58,6 @@ wxString EntryLabel(const ProfileEntry& entry) {
     }
 }
 
-// A train as RenderTrainDrawing takes it: a simple train by its idler.
-std::vector<std::int64_t> GearsOfTrain(const ReportedTrain& train) {
-    if (train.E && train.F) {
-        return {train.A, train.B, train.C, train.D, *train.E, *train.F};
-    }
-    if (IsSimple(train)) {
-        return {train.A, train.idler.value_or(train.B), train.D};
-    }
-    return {train.A, train.B, train.C, train.D};
-}
-
 // Every profile `vantorel-cli lathes` lists: the user's first, so that an
 // installed one of the same name is hidden, and none that cannot be loaded.
 std::vector<ProfileEntry> FindProfiles(const LatheDirectories& dirs) {
