@@ -1,10 +1,10 @@
 // Printing to a PDF file through the print system's own dialog, answered
 // as a person would: the toolkit's file printer, a file name, then Print.
 //
-// The dialog is the only way to the file printer: printing without it goes
-// to the system's default printer, which the toolkit looks for among real
-// printers only, and without a print server it waits for their list for
-// ever.
+// The dialog is the only way to the file printer. Without it the toolkit
+// looks for the printer named, or the default one, among real printers
+// only, never the file printer; and with no print server to list them it
+// waits for that list for ever.
 #pragma once
 
 #include <wx/cmndata.h>
