@@ -139,8 +139,11 @@ Case Draw(Random& random, int pairs) {
     Case c;
     c.gears = DrawGears(random, GearCount(random, pairs));
     const double pick = Real(random, 0.0, 1.0);
+    // Short tables often, as a chart asks: they fill with exact trains, and
+    // which of those comes first decides what is shown.
     c.show = pick < 0.02   ? Uniform(random, -3, 0)
              : pick < 0.04 ? Uniform(random, 100, 150)
+             : pick < 0.30 ? Uniform(random, 1, 3)
                            : Uniform(random, 1, 99);
     c.leadTpi = Real(random, 0, 1) < 0.5
                     ? LeadScrewToTpi(LeadScrewUnit::MM, Real(random, 1.0, 12.0))

@@ -7,7 +7,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -43,48 +45,80 @@ GearSizes SizesOf(const std::vector<std::int64_t>& gears) {
     return sizes;
 }
 
-// Three gears of one side of a train, as indices of their sizes, ascending,
-// with the set of sizes as a bit mask (two words hold kMaxGears sizes).
-struct Triple {
-    std::array<std::uint8_t, 3> size;
-    std::array<std::uint64_t, 2> mask;
-};
-
-bool ShareASize(const Triple& x, const Triple& y) {
-    return ((x.mask[0] & y.mask[0]) | (x.mask[1] & y.mask[1])) != 0;
-}
-
 // Whether the sizes i <= j <= k are three gears of the list.
 bool Available(const GearSizes& sizes, int i, int j, int k) {
     const int uses = 1 + (j == i) + (k == i);
     return sizes.count[i] >= uses && !(k == j && j != i && sizes.count[j] < 2);
 }
 
-Triple TripleOf(int i, int j, int k) {
-    Triple triple{
-        {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(j), static_cast<std::uint8_t>(k)},
-        {0, 0}};
-    for (const int index : {i, j, k}) {
-        triple.mask[index / 64] |= std::uint64_t{1} << (index % 64);
+// A choice of three gears for one side of a train: the indices of their
+// sizes, ascending, and the product of their teeth. Kept small, since every
+// choice of up to a hundred sizes is held at once.
+struct Choice {
+    double product;
+    std::array<std::uint8_t, 3> size;
+};
+
+bool ShareASize(const Choice& x, const Choice& y) {
+    for (const std::uint8_t mine : x.size) {
+        for (const std::uint8_t theirs : y.size) {
+            if (mine == theirs) {
+                return true;
+            }
+        }
     }
-    return triple;
+    return false;
+}
+
+Choice ChoiceOf(const GearSizes& sizes, int i, int j, int k) {
+    const auto teeth = [&](int index) { return static_cast<double>(sizes.teeth[index]); };
+    return {
+        (teeth(i) * teeth(j)) * teeth(k),
+        {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(j), static_cast<std::uint8_t>(k)}};
 }
 
 // Every choice of three gears from the sizes, each choice once.
-std::vector<Triple> TriplesOf(const GearSizes& sizes) {
+std::vector<Choice> ChoicesOf(const GearSizes& sizes) {
     const int m = static_cast<int>(sizes.teeth.size());
-    std::vector<Triple> triples;
-    triples.reserve(static_cast<std::size_t>(m * (m + 1) * (m + 2) / 6));
+    std::vector<Choice> choices;
+    choices.reserve(static_cast<std::size_t>(m * (m + 1) * (m + 2) / 6));
     for (int i = 0; i < m; ++i) {
         for (int j = i; j < m; ++j) {
             for (int k = j; k < m; ++k) {
                 if (Available(sizes, i, j, k)) {
-                    triples.push_back(TripleOf(i, j, k));
+                    choices.push_back(ChoiceOf(sizes, i, j, k));
                 }
             }
         }
     }
-    return triples;
+    return choices;
+}
+
+// Sorts the choices by product, keeping the order of equal products: a
+// radix sort on the bits of the products, which, being positive doubles,
+// order as their bit patterns do. Products of tooth counts leave most low
+// bits zero, and a byte that is the same in every product needs no pass.
+void SortByProduct(std::vector<Choice>& choices) {
+    std::vector<Choice> sorted(choices.size());
+    for (int shift = 0; shift < 64; shift += 8) {
+        std::array<std::size_t, 257> start{};
+        const auto digit = [shift](const Choice& choice) {
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &choice.product, sizeof bits);
+            return static_cast<std::size_t>(bits >> shift & 0xFF);
+        };
+        for (const Choice& choice : choices) {
+            ++start[digit(choice) + 1];
+        }
+        if (std::count(start.begin() + 1, start.end(), choices.size()) == 1) {
+            continue;
+        }
+        std::partial_sum(start.begin(), start.end(), start.begin());
+        for (const Choice& choice : choices) {
+            sorted[start[digit(choice)]++] = choice;
+        }
+        choices.swap(sorted);
+    }
 }
 
 using Arrangement = std::array<std::int64_t, 6>; // A, B, C, D, E, F
@@ -167,6 +201,16 @@ public:
         return heap_.size() < capacity_ ? kEmptyError : heap_.front().train.error;
     }
 
+    // The gears of the worst train once the table is full of exact trains,
+    // when only a train whose gears come first can still get in; otherwise
+    // none.
+    const std::array<std::int64_t, 6>* WorstOfExact() const {
+        if (heap_.size() < capacity_ || heap_.front().train.error != 0.0) {
+            return nullptr;
+        }
+        return &heap_.front().sizes;
+    }
+
     void Offer(const RankedTrain& train) {
         if (!(train.train.error < kEmptyError)) {
             return;
@@ -197,18 +241,40 @@ private:
     std::vector<RankedTrain> heap_;
 };
 
-// The gears as both searches see them: their sizes and every choice of three.
-struct Layout {
-    GearSizes sizes;
-    std::vector<Triple> triples;
+// The `show` smallest errors offered, largest on top: estimates that bound
+// a search before any train is arranged.
+class SmallestErrors {
+public:
+    explicit SmallestErrors(int show)
+        : capacity_(static_cast<std::size_t>(std::min(show, kMaxTrains))) {
+        heap_.reserve(capacity_);
+    }
+
+    double Bound() const { return heap_.size() < capacity_ ? kEmptyError : heap_.front(); }
+
+    void Offer(double error) {
+        if (!(error < Bound())) {
+            return;
+        }
+        if (heap_.size() == capacity_) {
+            std::pop_heap(heap_.begin(), heap_.end());
+            heap_.pop_back();
+        }
+        heap_.push_back(error);
+        std::push_heap(heap_.begin(), heap_.end());
+    }
+
+private:
+    std::size_t capacity_;
+    std::vector<double> heap_;
 };
 
-std::shared_ptr<const Layout> LayoutOf(GearSizes sizes) {
-    auto layout = std::make_shared<Layout>();
-    layout->triples = TriplesOf(sizes);
-    layout->sizes = std::move(sizes);
-    return layout;
-}
+// The gears as both searches see them: their sizes and every choice of
+// three (sorted by product for the fast search).
+struct Layout {
+    GearSizes sizes;
+    std::vector<Choice> choices;
+};
 
 // What both searches share: the gears, and how one train is judged.
 class Judge {
@@ -217,16 +283,16 @@ public:
           const FitRules& rules)
         : desired_(desiredTpi), lead_(leadTpi), rules_(rules), layout_(std::move(layout)) {}
 
-    const std::vector<Triple>& Triples() const { return layout_->triples; }
+    const std::vector<Choice>& Choices() const { return layout_->choices; }
     const GearSizes& Sizes() const { return layout_->sizes; }
 
-    std::array<std::int64_t, 3> Teeth(const Triple& triple) const {
+    std::array<std::int64_t, 3> Teeth(const Choice& choice) const {
         const std::vector<std::int64_t>& teeth = layout_->sizes.teeth;
-        return {teeth[triple.size[0]], teeth[triple.size[1]], teeth[triple.size[2]]};
+        return {teeth[choice.size[0]], teeth[choice.size[1]], teeth[choice.size[2]]};
     }
 
     // Whether the train can be mounted at all; if so, it is offered.
-    bool Offer(const Triple& drivers, const Triple& driven, BestTrains& best) const {
+    bool Offer(const Choice& drivers, const Choice& driven, BestTrains& best) const {
         if (ShareASize(drivers, driven)) {
             return false;
         }
@@ -262,9 +328,22 @@ bool Searchable(double desiredTpi, double leadTpi, int show) {
 // A condition in teeth that every arrangement that fits meets: the sum of
 // each gear's teeth (in the order A, B, C, D, E, F) times its coefficient,
 // -1, 0 or 1, is at least `least`.
+// Kept as the gears it counts, each with its sign, since narrowing by it is
+// what the search does most under rules.
 struct LinearRule {
-    std::array<int, 6> coefficient;
+    std::array<std::uint8_t, 6> gear{};
+    std::array<bool, 6> added{};
+    int terms = 0;
     Wide least;
+
+    LinearRule(const std::array<int, 6>& coefficient, Wide atLeast) : least(atLeast) {
+        for (int i = 0; i < 6; ++i) {
+            if (coefficient[i] != 0) {
+                gear[terms] = static_cast<std::uint8_t>(i);
+                added[terms++] = coefficient[i] > 0;
+            }
+        }
+    }
 };
 
 // The one place where the fit rules become conditions linear in teeth, for
@@ -300,37 +379,35 @@ struct Range {
 };
 using Roles = std::array<Range, 6>;
 
-// Narrows every gear's range by one rule; returns whether any range changed.
-bool Narrow(const LinearRule& rule, Roles& roles) {
-    bool narrowed = false;
-    for (int i = 0; i < 6; ++i) {
-        const int own = rule.coefficient[i];
-        if (own == 0) {
-            continue;
-        }
-        Wide othersMost = 0;
-        for (int j = 0; j < 6; ++j) {
-            const int other = rule.coefficient[j];
-            othersMost += j == i ? 0 : other > 0 ? roles[j].high : other < 0 ? -roles[j].low : 0;
-        }
-        Range& range = roles[i];
-        const Wide bound = own > 0 ? rule.least - othersMost : othersMost - rule.least;
-        if (own > 0 ? bound > range.low : bound < range.high) {
-            (own > 0 ? range.low : range.high) = bound;
-            narrowed = true;
+enum class Narrowing { kUnchanged, kNarrowed, kEmptied };
+
+// Narrows every gear's range by one rule. The most the rule's left side can
+// reach stays as it is while it narrows: a gear counted with its high end
+// only ever gets a higher low end, and one counted with its low end a lower
+// high end.
+Narrowing Narrow(const LinearRule& rule, Roles& roles) {
+    Wide most = 0;
+    for (int term = 0; term < rule.terms; ++term) {
+        const Range& range = roles[rule.gear[term]];
+        most += rule.added[term] ? range.high : -range.low;
+    }
+    Narrowing narrowing = Narrowing::kUnchanged;
+    for (int term = 0; term < rule.terms; ++term) {
+        Range& range = roles[rule.gear[term]];
+        if (rule.added[term] && rule.least - (most - range.high) > range.low) {
+            range.low = rule.least - (most - range.high);
+            narrowing = Narrowing::kNarrowed;
+        } else if (!rule.added[term] && most + range.low - rule.least < range.high) {
+            range.high = most + range.low - rule.least;
+            narrowing = Narrowing::kNarrowed;
         }
         if (range.low > range.high) {
             // No train fits. Narrowing on would feed this range's ends back
             // into the others round after round, without bound.
-            return true;
+            return Narrowing::kEmptied;
         }
     }
-    return narrowed;
-}
-
-bool AnyEmpty(const Roles& roles) {
-    return std::any_of(roles.begin(), roles.end(),
-                       [](const Range& range) { return range.low > range.high; });
+    return narrowing;
 }
 
 // The teeth each gear of a fitting arrangement can have: the sizes at hand,
@@ -344,10 +421,11 @@ Roles RolesOf(const std::vector<LinearRule>& linear, Wide smallest, Wide largest
     for (int round = 0; round < 256; ++round) {
         bool narrowed = false;
         for (const LinearRule& rule : linear) {
-            narrowed = Narrow(rule, roles) || narrowed;
-            if (AnyEmpty(roles)) {
+            const Narrowing narrowing = Narrow(rule, roles);
+            if (narrowing == Narrowing::kEmptied) {
                 return roles;
             }
+            narrowed = narrowed || narrowing == Narrowing::kNarrowed;
         }
         if (!narrowed) {
             break;
@@ -389,14 +467,21 @@ public:
         if (linear_.empty()) {
             return;
         }
-        Wide smallest = 0;
-        for (const Triple& triple : judge.Triples()) {
-            const auto side = judge.Teeth(triple);
-            smallest = smallest == 0 ? side[0] : std::min(smallest, Wide{side[0]});
-            largest_ = std::max(largest_, Wide{side[2]});
-            largestSum_ = std::max(largestSum_, Sum(side));
+        // With three gears or more, every size is in some choice; the
+        // largest sum is that of the three largest gears.
+        const GearSizes& sizes = judge.Sizes();
+        int gears = 0;
+        for (std::size_t i = sizes.teeth.size(); i-- > 0 && gears < 3;) {
+            for (int n = 0; n < sizes.count[i] && gears < 3; ++n, ++gears) {
+                largestSum_ += sizes.teeth[i];
+            }
         }
-        roles_ = RolesOf(linear_, smallest, largest_);
+        if (gears < 3) {
+            largestSum_ = 0;
+            return;
+        }
+        largest_ = sizes.teeth.back();
+        roles_ = RolesOf(linear_, sizes.teeth.front(), largest_);
     }
 
     bool AnyRule() const { return !linear_.empty(); }
@@ -408,7 +493,11 @@ public:
         for (int round = 0; round < 4; ++round) {
             bool narrowed = false;
             for (const LinearRule& rule : linear_) {
-                narrowed = Narrow(rule, roles) || narrowed;
+                const Narrowing narrowing = Narrow(rule, roles);
+                if (narrowing == Narrowing::kEmptied) {
+                    return false;
+                }
+                narrowed = narrowed || narrowing == Narrowing::kNarrowed;
             }
             if (!narrowed) {
                 break;
@@ -486,53 +575,20 @@ private:
     Roles roles_{};
 };
 
-// A choice of three gears with its teeth and their product.
-struct Choice {
-    Triple triple;
-    std::array<std::int64_t, 3> teeth;
-    double product;
-};
-
-// Every choice of three gears, sorted by product.
-std::vector<Choice> ByProduct(const Judge& judge) {
-    std::vector<std::pair<double, std::uint32_t>> keyed;
-    keyed.reserve(judge.Triples().size());
-    for (const Triple& triple : judge.Triples()) {
-        const auto teeth = judge.Teeth(triple);
-        keyed.emplace_back((static_cast<double>(teeth[0]) * static_cast<double>(teeth[1])) *
-                               static_cast<double>(teeth[2]),
-                           static_cast<std::uint32_t>(keyed.size()));
-    }
-    std::sort(keyed.begin(), keyed.end());
-    std::vector<Choice> choices;
-    choices.reserve(keyed.size());
-    for (const auto& [product, index] : keyed) {
-        const Triple& triple = judge.Triples()[index];
-        choices.push_back({triple, judge.Teeth(triple), product});
-    }
-    return choices;
-}
-
-// The gears made ready for the search, which depends on nothing else.
-struct Prepared {
-    std::shared_ptr<const Layout> layout;
-    std::vector<Choice> byProduct;
-};
-
-// The gears of the last search in this thread, made ready: a chart searches
-// one gear list for many threads, and sorting the choices costs more than
-// most searches.
-std::shared_ptr<const Prepared> PreparedFor(const std::vector<std::int64_t>& gears) {
-    thread_local std::shared_ptr<const Prepared> last;
+// The gears of the last search in this thread, with every choice of three
+// sorted by product: a chart searches one gear list for many threads, and
+// sorting the choices costs more than most searches.
+std::shared_ptr<const Layout> SortedLayoutFor(const std::vector<std::int64_t>& gears) {
+    thread_local std::shared_ptr<const Layout> last;
     GearSizes sizes = SizesOf(gears);
-    if (last && last->layout->sizes.teeth == sizes.teeth &&
-        last->layout->sizes.count == sizes.count) {
+    if (last && last->sizes.teeth == sizes.teeth && last->sizes.count == sizes.count) {
         return last;
     }
-    auto prepared = std::make_shared<Prepared>();
-    prepared->layout = LayoutOf(std::move(sizes));
-    prepared->byProduct = ByProduct(Judge(1.0, 1.0, prepared->layout, FitRules{}));
-    last = prepared;
+    auto layout = std::make_shared<Layout>();
+    layout->choices = ChoicesOf(sizes);
+    SortByProduct(layout->choices);
+    layout->sizes = std::move(sizes);
+    last = layout;
     return last;
 }
 
@@ -549,22 +605,22 @@ class FastSearch {
 public:
     FastSearch(double desiredTpi, double leadTpi, const std::vector<std::int64_t>& gears,
                const FitRules& rules)
-        : desired_(desiredTpi), lead_(leadTpi), prepared_(PreparedFor(gears)),
-          judge_(desiredTpi, leadTpi, prepared_->layout, rules), quick_(rules, judge_),
-          drivers_(quick_.AnyRule() ? driversKept_ : prepared_->byProduct),
-          driven_(quick_.AnyRule() ? drivenKept_ : prepared_->byProduct) {
+        : desired_(desiredTpi), lead_(leadTpi), anyRule_(AnyRule(rules)),
+          judge_(desiredTpi, leadTpi, SortedLayoutFor(gears), rules), quick_(rules, judge_),
+          drivers_(quick_.AnyRule() ? driversKept_ : judge_.Choices()),
+          driven_(quick_.AnyRule() ? drivenKept_ : judge_.Choices()) {
         // Without rules every choice may drive and be driven: one list serves.
         if (!quick_.AnyRule()) {
             return;
         }
-        // Where rules turn trains away, probing further mostly finds more
-        // that do not fit; the passes over bands find the rest.
-        probe_ = 1;
-        for (const Choice& choice : prepared_->byProduct) {
-            if (quick_.MayDrive(choice.teeth)) {
+        driversKept_.reserve(judge_.Choices().size());
+        drivenKept_.reserve(judge_.Choices().size());
+        for (const Choice& choice : judge_.Choices()) {
+            const auto teeth = judge_.Teeth(choice);
+            if (quick_.MayDrive(teeth)) {
                 driversKept_.push_back(choice);
             }
-            if (quick_.MayBeDriven(choice.teeth)) {
+            if (quick_.MayBeDriven(teeth)) {
                 drivenKept_.push_back(choice);
             }
         }
@@ -578,11 +634,7 @@ public:
     // fourfold per pass, so that the work follows the trains near enough to
     // be among the best.
     std::vector<ThreePairTrain> Run(int show) {
-        BestTrains nearest(show);
-        ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
-            TryNearest(drivers, middle, nearest);
-        });
-        double band = nearest.Bound() < kEmptyError ? nearest.Bound() : desired_ * kFirstBand;
+        double band = FirstBand(show);
         for (;;) {
             BestTrains best(show);
             ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
@@ -596,53 +648,112 @@ public:
     }
 
 private:
+    // The worst of the nearest trains beside each choice of drivers, when
+    // there are enough of them. Without rules every train fits, so their
+    // estimated errors serve and no train need be arranged.
+    double FirstBand(int show) {
+        double worst = kEmptyError;
+        if (anyRule_) {
+            BestTrains nearest(show);
+            ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
+                TryNearest(drivers, middle, nearest);
+            });
+            worst = nearest.Bound();
+        } else {
+            SmallestErrors nearest(show);
+            ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
+                EstimateNearest(drivers, middle, nearest);
+            });
+            // Above the roundings by which an estimate and the error of the
+            // arrangement shown can differ.
+            worst = nearest.Bound() * (1.0 + kSlack) + desired_ * kSlack;
+        }
+        return worst < kEmptyError ? worst : desired_ * kFirstBand;
+    }
+
+    // The nearest driven choice on each side that makes a train with the
+    // drivers, by its estimated error.
+    void EstimateNearest(const Choice& drivers, std::size_t middle, SmallestErrors& nearest) const {
+        const double scale = lead_ / drivers.product;
+        const auto estimate = [&](const Choice& driven) {
+            return std::fabs(desired_ - driven.product * scale);
+        };
+        for (std::size_t down = middle; down-- > 0;) {
+            const double error = estimate(driven_[down]);
+            if (error > nearest.Bound()) {
+                break;
+            }
+            if (!ShareASize(drivers, driven_[down])) {
+                nearest.Offer(error);
+                break;
+            }
+        }
+        for (std::size_t up = middle; up < driven_.size(); ++up) {
+            const double error = estimate(driven_[up]);
+            if (error > nearest.Bound()) {
+                break;
+            }
+            if (!ShareASize(drivers, driven_[up])) {
+                nearest.Offer(error);
+                break;
+            }
+        }
+    }
+
     // The relative slack between the estimate lead x Q / P and the thread
     // the arrangement shown really cuts: far above their few roundings.
     static constexpr double kSlack = 1e-9;
-    // How far the first pass looks on each side for a train that fits,
-    // without rules.
-    static constexpr std::size_t kProbe = 8;
     // The first band, as a share of the wanted thread, when the nearest
     // trains are too few to set it.
     static constexpr double kFirstBand = 1e-4;
 
     // Calls `visit` with each choice of drivers and the first driven choice
     // whose product is not below the drivers' times the wanted ratio.
-    template <class Visit> void ForEachDriverChoice(Visit visit) const {
+    // Every pass visits the same points, so they are found once.
+    template <class Visit> void ForEachDriverChoice(Visit visit) {
+        if (middles_.empty()) {
+            FindMiddles();
+        }
+        for (std::size_t i = 0; i < drivers_.size(); ++i) {
+            visit(drivers_[i], middles_[i]);
+        }
+    }
+
+    void FindMiddles() {
         const double ratio = desired_ / lead_;
+        middles_.resize(drivers_.size());
         std::size_t middle = 0;
-        for (const Choice& drivers : drivers_) {
-            while (middle < driven_.size() && driven_[middle].product < drivers.product * ratio) {
+        for (std::size_t i = 0; i < drivers_.size(); ++i) {
+            const double point = drivers_[i].product * ratio;
+            while (middle < driven_.size() && driven_[middle].product < point) {
                 ++middle;
             }
-            visit(drivers, middle);
+            middles_[i] = static_cast<std::uint32_t>(middle);
         }
     }
 
     bool Offer(const Choice& drivers, const Choice& driven, BestTrains& best) const {
-        return quick_.MayFit(drivers.teeth, driven.teeth) &&
-               judge_.Offer(drivers.triple, driven.triple, best);
+        return (!quick_.AnyRule() || quick_.MayFit(judge_.Teeth(drivers), judge_.Teeth(driven))) &&
+               judge_.Offer(drivers, driven, best);
     }
 
-    // The nearest driven choice on each side that fits. Only sets the band,
-    // so a choice whose estimated error is beyond the worst of the best
-    // found so far ends the probe on its side: farther ones are worse still.
+    // The nearest driven choice on each side, if it fits. Only sets the
+    // band: where rules turn trains away, probing further mostly finds more
+    // that do not fit, and the passes over bands find the rest. A choice
+    // whose estimated error is beyond the worst of the best found so far is
+    // not tried.
     void TryNearest(const Choice& drivers, std::size_t middle, BestTrains& best) const {
-        const auto hopeless = [&](const Choice& driven) {
-            return std::fabs(desired_ - lead_ * (driven.product / drivers.product)) >
-                   best.Bound() + desired_ * kSlack;
+        const auto tryNear = [&](const Choice& driven) {
+            if (std::fabs(desired_ - lead_ * (driven.product / drivers.product)) <=
+                best.Bound() + desired_ * kSlack) {
+                Offer(drivers, driven, best);
+            }
         };
-        for (std::size_t step = 0; step < probe_ && step < middle; ++step) {
-            const Choice& driven = driven_[middle - 1 - step];
-            if (hopeless(driven) || Offer(drivers, driven, best)) {
-                break;
-            }
+        if (middle > 0) {
+            tryNear(driven_[middle - 1]);
         }
-        for (std::size_t step = 0; step < probe_ && middle + step < driven_.size(); ++step) {
-            const Choice& driven = driven_[middle + step];
-            if (hopeless(driven) || Offer(drivers, driven, best)) {
-                break;
-            }
+        if (middle < driven_.size()) {
+            tryNear(driven_[middle]);
         }
     }
 
@@ -656,36 +767,54 @@ private:
 
     // Outward from the middle, nearest first on either side, so that the
     // limit tightens early even when the first pass found too few trains.
-    void TryRun(const Choice& drivers, std::size_t middle, double bound, BestTrains& best) {
-        if (quick_.AnyRule() && TryPlaces(drivers, std::min(bound, best.Bound()), best)) {
-            return;
-        }
-        const double product = drivers.product;
-        const auto limit = [&] { return std::min(bound, best.Bound()); };
-        std::size_t down = middle;
-        std::size_t up = middle;
-        bool downward = true;
-        bool upward = true;
-        while (downward || upward) {
-            downward =
-                downward && down > 0 &&
-                driven_[down - 1].product >= (Thread(-limit()) / lead_) * product * (1.0 - kSlack);
-            if (downward) {
-                Offer(drivers, driven_[--down], best);
-            }
-            upward = upward && up < driven_.size() &&
-                     driven_[up].product <= (Thread(limit()) / lead_) * product * (1.0 + kSlack);
-            if (upward) {
-                Offer(drivers, driven_[up++], best);
-            }
-        }
-    }
-
     // The products of driven choices that can still get in beside drivers.
     struct Window {
         double low;
         double high;
     };
+
+    // The limit changes seldom, so its factors are kept.
+    Window WindowOf(const Choice& drivers, double limit) {
+        if (limit != windowLimit_) {
+            windowLimit_ = limit;
+            windowFactors_ = {(Thread(-limit) / lead_) * (1.0 - kSlack),
+                              (Thread(limit) / lead_) * (1.0 + kSlack)};
+        }
+        return {windowFactors_.low * drivers.product, windowFactors_.high * drivers.product};
+    }
+
+    // Outward from the middle, nearest first on either side, so that the
+    // limit tightens early even when the first pass found too few trains.
+    void TryRun(const Choice& drivers, std::size_t middle, double bound, BestTrains& best) {
+        if (const auto* worst = best.WorstOfExact()) {
+            const auto teeth = judge_.Teeth(drivers);
+            if (std::lexicographical_compare(worst->begin(), worst->begin() + 3, teeth.begin(),
+                                             teeth.end())) {
+                return;
+            }
+        }
+        if (quick_.AnyRule() && TryPlaces(drivers, middle, std::min(bound, best.Bound()), best)) {
+            return;
+        }
+        const auto limit = [&] { return std::min(bound, best.Bound()); };
+        Window window = WindowOf(drivers, limit());
+        std::size_t down = middle;
+        std::size_t up = middle;
+        bool downward = true;
+        bool upward = true;
+        while (downward || upward) {
+            downward = downward && down > 0 && driven_[down - 1].product >= window.low;
+            if (downward) {
+                Offer(drivers, driven_[--down], best);
+                window = WindowOf(drivers, limit());
+            }
+            upward = upward && up < driven_.size() && driven_[up].product <= window.high;
+            if (upward) {
+                Offer(drivers, driven_[up++], best);
+                window = WindowOf(drivers, limit());
+            }
+        }
+    }
     // A walk this short is left to be walked.
     static constexpr std::size_t kShortWalk = 32;
 
@@ -694,21 +823,17 @@ private:
     // of the drivers, rather than by walking every driven choice near the
     // wanted ratio. Returns whether it took the drivers on: it leaves them to
     // the walk when that is the shorter.
-    bool TryPlaces(const Choice& drivers, double limit, BestTrains& best) {
-        const Window window{(Thread(-limit) / lead_) * drivers.product * (1.0 - kSlack),
-                            (Thread(limit) / lead_) * drivers.product * (1.0 + kSlack)};
-        const auto byProduct = [](const Choice& choice, double product) {
-            return choice.product < product;
-        };
-        const std::size_t walk = static_cast<std::size_t>(
-            std::lower_bound(driven_.begin(), driven_.end(), window.high, byProduct) -
-            std::lower_bound(driven_.begin(), driven_.end(), window.low, byProduct));
+    bool TryPlaces(const Choice& drivers, std::size_t middle, double limit, BestTrains& best) {
+        const Window window = WindowOf(drivers, limit);
+        const std::size_t walk =
+            FirstNotBelow(window.high, middle) - FirstNotBelow(window.low, middle);
         if (walk <= kShortWalk) {
             return false;
         }
-        std::vector<Roles> boxes;
+        std::vector<Roles>& boxes = boxes_;
+        boxes.clear();
         std::size_t volume = 0;
-        std::array<std::int64_t, 3> x = drivers.teeth;
+        std::array<std::int64_t, 3> x = judge_.Teeth(drivers);
         do {
             Roles roles = quick_.Places();
             for (int k = 0; k < 3; ++k) {
@@ -729,9 +854,40 @@ private:
         std::sort(found_.begin(), found_.end());
         found_.erase(std::unique(found_.begin(), found_.end()), found_.end());
         for (const std::uint32_t key : found_) {
-            Offer(drivers, ChoiceOf(key >> 16, key >> 8 & 0xFF, key & 0xFF), best);
+            Offer(drivers,
+                  ChoiceOf(judge_.Sizes(), static_cast<int>(key >> 16),
+                           static_cast<int>(key >> 8 & 0xFF), static_cast<int>(key & 0xFF)),
+                  best);
         }
         return true;
+    }
+
+    // The first driven choice whose product is not below `product`, searched
+    // outward from `hint` in ever longer steps: it is mostly near.
+    std::size_t FirstNotBelow(double product, std::size_t hint) const {
+        const std::size_t size = driven_.size();
+        std::size_t low = 0;
+        std::size_t high = hint;
+        std::size_t step = 1;
+        if (hint < size && driven_[hint].product < product) {
+            low = hint + 1;
+            while (low + step - 1 < size && driven_[low + step - 1].product < product) {
+                low += step;
+                step *= 2;
+            }
+            high = std::min(low + step - 1, size);
+        } else {
+            while (high >= step && driven_[high - step].product >= product) {
+                high -= step;
+                step *= 2;
+            }
+            low = high >= step ? high - step + 1 : 0;
+        }
+        const auto first = std::lower_bound(
+            driven_.begin() + static_cast<std::ptrdiff_t>(low),
+            driven_.begin() + static_cast<std::ptrdiff_t>(high), product,
+            [](const Choice& choice, double bound) { return choice.product < bound; });
+        return static_cast<std::size_t>(first - driven_.begin());
     }
 
     // The sizes within a range of teeth, as indices first..last-1.
@@ -786,24 +942,15 @@ private:
         if (!Available(judge_.Sizes(), i, j, k)) {
             return;
         }
-        const double product = ChoiceOf(i, j, k).product;
+        const double product = ChoiceOf(judge_.Sizes(), i, j, k).product;
         if (product >= window.low && product <= window.high) {
             found_.push_back(static_cast<std::uint32_t>(i << 16 | j << 8 | k));
         }
     }
 
-    Choice ChoiceOf(std::uint32_t i, std::uint32_t j, std::uint32_t k) const {
-        const Triple triple =
-            TripleOf(static_cast<int>(i), static_cast<int>(j), static_cast<int>(k));
-        const auto teeth = judge_.Teeth(triple);
-        return {triple, teeth,
-                (static_cast<double>(teeth[0]) * static_cast<double>(teeth[1])) *
-                    static_cast<double>(teeth[2])};
-    }
-
     double desired_;
     double lead_;
-    std::shared_ptr<const Prepared> prepared_;
+    bool anyRule_;
     Judge judge_;
     QuickRules quick_;
     // The choices that may drive and be driven, when rules sort some out.
@@ -812,8 +959,11 @@ private:
     const std::vector<Choice>& drivers_;
     const std::vector<Choice>& driven_;
     std::vector<std::uint32_t> found_;
+    std::vector<Roles> boxes_;
+    std::vector<std::uint32_t> middles_;
+    double windowLimit_ = -1.0;
+    Window windowFactors_{};
     // How far the first pass looks on each side for a train that fits.
-    std::size_t probe_ = kProbe;
 };
 
 } // namespace
@@ -853,10 +1003,13 @@ SearchBestThreePairTrainsReference(double desiredTpi, double leadTpi,
     if (!Searchable(desiredTpi, leadTpi, show)) {
         return {};
     }
-    const Judge judge(desiredTpi, leadTpi, LayoutOf(SizesOf(gears)), rules);
+    auto layout = std::make_shared<Layout>();
+    layout->sizes = SizesOf(gears);
+    layout->choices = ChoicesOf(layout->sizes);
+    const Judge judge(desiredTpi, leadTpi, layout, rules);
     BestTrains best(show);
-    for (const Triple& drivers : judge.Triples()) {
-        for (const Triple& driven : judge.Triples()) {
+    for (const Choice& drivers : judge.Choices()) {
+        for (const Choice& driven : judge.Choices()) {
             judge.Offer(drivers, driven, best);
         }
     }
