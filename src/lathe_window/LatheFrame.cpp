@@ -137,6 +137,7 @@ void LatheFrame::MakeMenus() {
     file->Append(wxID_SAVEAS, "Save &As...");
     file->AppendSeparator();
     file->Append(ID_EXPORT, "&Export...\tCtrl+E");
+    file->Append(wxID_PREVIEW, "Print Pre&view...");
     file->Append(wxID_PRINT, "&Print...\tCtrl+P");
     file->AppendSeparator();
     file->Append(wxID_EXIT, "&Quit\tCtrl+Q");
@@ -231,6 +232,8 @@ void LatheFrame::BindCommands() {
         wxEVT_MENU, [this](wxCommandEvent&) { Delete(); }, wxID_DELETE);
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { Print(); }, wxID_PRINT);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { PrintPreview(); }, wxID_PREVIEW);
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, wxID_EXIT);
     Bind(
@@ -656,24 +659,52 @@ void LatheFrame::AskExport() {
     Export(path.string());
 }
 
-void LatheFrame::Print() {
+std::string LatheFrame::ChartPdf() {
     if (!ChartReady()) {
-        return;
+        return {};
     }
     std::string pdf;
     std::string error;
     if (!RenderChartDocument(m_chart, m_inputs->setting, OutputFormat::Pdf, Layout(), pdf, error)) {
         Refuse("cannot draw the chart: " + FromUtf8(error));
+        return {};
+    }
+    return pdf;
+}
+
+void LatheFrame::Print() {
+    const std::string pdf = ChartPdf();
+    if (pdf.empty()) {
         return;
     }
     wxPrintDialogData data(m_printData);
     wxPrinter printer(&data);
     ChartPrintout printout(pdf);
-    if (printer.Print(this, &printout, m_askToPrint)) {
+    if (printer.Print(this, &printout, true)) {
         m_printData = printer.GetPrintDialogData().GetPrintData();
     } else if (wxPrinter::GetLastError() == wxPRINTER_ERROR) {
         Refuse("The chart could not be printed.");
     }
+}
+
+// The preview prints from its own button with the second printout, as the
+// toolkit's preview requires.
+wxPreviewFrame* LatheFrame::PrintPreview() {
+    const std::string pdf = ChartPdf();
+    if (pdf.empty()) {
+        return nullptr;
+    }
+    wxPrintDialogData data(m_printData);
+    auto* preview = new wxPrintPreview(new ChartPrintout(pdf), new ChartPrintout(pdf), &data);
+    if (!preview->IsOk()) {
+        delete preview;
+        Refuse("The chart could not be previewed.");
+        return nullptr;
+    }
+    auto* frame = new wxPreviewFrame(preview, this, "Print Preview", GetPosition(), GetSize());
+    frame->Initialize();
+    frame->Show();
+    return frame;
 }
 
 void LatheFrame::ApplySettings(const LatheWindowSettings& settings) {
