@@ -88,8 +88,14 @@ grep -qx 'Count=14' "$config/vantorel.conf" || fail "early SIGTERM: settings not
 
 # A signal before the toolkit starts: the program is held where the toolkit
 # first reads the X authority file, a FIFO here, until the signal is sent.
-# The handler is in place by then, as the process's caught signals show.
-caught_term() { (( 0x$(awk '$1 == "SigCgt:" { print $2 }' "/proc/$pid/status") & 1 << 14 )); }
+# The handler is in place by then, as the process's caught signals show,
+# once it is the program: between fork and exec it is still the shell, which
+# may catch TERM itself and then end on it.
+executable=$(readlink -f "$program")
+caught_term() {
+    [ "$(readlink "/proc/$pid/exe")" = "$executable" ] &&
+        (( 0x$(awk '$1 == "SigCgt:" { print $2 }' "/proc/$pid/status") & 1 << 14 ))
+}
 config=$work/before-toolkit
 mkfifo "$work/authority"
 XDG_CONFIG_HOME=$config XAUTHORITY=$work/authority "$program" &
