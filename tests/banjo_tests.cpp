@@ -139,6 +139,35 @@ TEST(BanjoThreePairs, StraightLinkageAtEachLimitAndJustPast) {
     }
 }
 
+// B-F and C-screw ask |I1 L| >= need. Over a free swing they are implied
+// where |I1 L| is largest: at d + a1 by A-F (B-F) or C-stud (C-screw), at
+// a2 + a3 by B-E or D-screw. So here the slot's far end holds I1 in, and
+// the train mounts only with I1 there. Screw hub 10, so B-F is B + F + 5,
+// C-screw C + 13. Elsewhere |S I2| >= max(|d - a3|, |a1 - a2|) and
+// |I1 L| >= the swing's near end, which clears every other constraint.
+// - 22:38, 25:35, 13:42: swing [40, 115], |S I2| >= 45; B-F 38 + 42 + 5
+//   = 85, A-E 40, D-stud 43, C-screw 38, B-E 56 <= 60.
+// - 44:19, 53:10, 10:14: swing [39, 87], |S I2| >= 76; C-screw 53 + 13 =
+//   66, C-stud 61 <= 63, B-F 38, D-screw 23 <= 24.
+// One tooth past, the constraint fails below the slot's end, over more of
+// the swing than the slot fails beyond it.
+TEST(BanjoThreePairs, BentLinkageHeldInByTheSlot) {
+    const ThreePairRow rows[] = {
+        {"B-F, 38 + 42 + 5 = 85", 85, 22, 38, 25, 35, 13, 42, ""},
+        {"B-F, 39 + 42 + 5 > 85", 85, 21, 39, 25, 35, 13, 42, "B-F"},
+        {"C-screw, 53 + 13 = 66", 66, 44, 19, 53, 10, 10, 14, ""},
+        {"C-screw, 54 + 13 > 66", 66, 44, 19, 54, 9, 10, 14, "C-screw"},
+    };
+    for (const ThreePairRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        Banjo banjo = Banjo2(100, 20, row.slotMax);
+        banjo.screwHub = 10.0;
+        const Mounting mounting = MountThreePairs(banjo, row.A, row.B, row.C, row.D, row.E, row.F);
+        EXPECT_EQ(FailedName(mounting), row.failed);
+        EXPECT_EQ(mounting.mounts, std::string(row.failed).empty());
+    }
+}
+
 TEST(BanjoThreePairs, StraightLinkageStudsLieOnTheLine) {
     const Mounting mounting = MountThreePairs(Banjo2(100, 20, 80), 12, 18, 20, 20, 15, 15);
     ASSERT_EQ(mounting.studs.size(), 2u);
