@@ -1,9 +1,11 @@
 // The lathe window driven without a person, checked against the command
 // line run as a separate program on the same profiles.
+#include "lathe_window/ChartPrintout.h"
 #include "lathe_window/ChartTableModel.h"
 #include "lathe_window/LatheFrame.h"
 #include "lathe_window/ProfileDialog.h"
 #include "lathe_window/TrainDrawingPanel.h"
+#include "lathe_window_print.h"
 #include "shell.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +13,11 @@
 
 #include <wx/app.h>
 #include <wx/checkbox.h>
+#include <wx/dcmemory.h>
+#include <wx/image.h>
 #include <wx/listbox.h>
 #include <wx/msgdlg.h>
+#include <wx/print.h>
 #include <wx/spinctrl.h>
 #include <wx/textdlg.h>
 
@@ -452,6 +457,111 @@ TEST_F(LatheWindowTest, ExportOnABanjoWritesTheCommandLinesFiles) {
         EXPECT_EQ(Shell(dir, "cmp cli." + std::string(format) + " " + window + " && echo same"),
                   "same\n");
     }
+}
+
+// The print dialog of the system, on its file printer: the file holds the
+// very pages of the exported chart, two or more so a count can differ.
+TEST_F(LatheWindowTest, PrintsTheChartsPagesToAFile) {
+    Shell(dir, "cp '" + kExample + "' system/shop.json");
+    Open();
+    Check("bsw", true); // 76 rows, more than a page holds
+    WaitForChart();
+    frame->Export(dir + "/chart.pdf");
+    {
+        PrintToFile printer(frame->PrintData(), dir + "/printed.pdf", std::chrono::seconds(60));
+        frame->Print();
+        ASSERT_TRUE(printer.Confirmed());
+    }
+    const std::string pages = " | grep '^Pages:' | tr -s ' '";
+    const std::string chartPages = Shell(dir, "pdfinfo chart.pdf" + pages);
+    EXPECT_EQ(Shell(dir, "head -c 5 printed.pdf"), "%PDF-");
+    EXPECT_EQ(Shell(dir, "pdfinfo printed.pdf" + pages), chartPages);
+    EXPECT_NE(chartPages, "Pages: 1\n");
+    EXPECT_EQ(Shell(dir, "pdftotext -raw chart.pdf c.txt && pdftotext -raw printed.pdf p.txt && "
+                         "cmp c.txt p.txt && echo same"),
+              "same\n");
+}
+
+// The preview shows the same pages, and can go to the last.
+TEST_F(LatheWindowTest, PreviewShowsTheChartsPages) {
+    Shell(dir, "cp '" + kExample + "' system/shop.json");
+    Open();
+    Check("bsw", true);
+    {
+        wxPreviewFrame* early = nullptr;
+        wxTEST_DIALOG(early = frame->PrintPreview(),
+                      ExpectMessage("The chart is not finished yet.", wxID_OK));
+        EXPECT_EQ(early, nullptr);
+    }
+    WaitForChart();
+    frame->Export(dir + "/chart.pdf");
+    wxPreviewFrame* preview = frame->PrintPreview();
+    ASSERT_NE(preview, nullptr);
+    wxPrintPreviewBase* pages = preview->GetControlBar()->GetPrintPreview();
+    // Painting the preview renders its first page, which counts the pages.
+    const auto end = Clock::now() + std::chrono::seconds(10);
+    while (pages->GetMaxPage() == 1 && Clock::now() < end) {
+        wxYield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ("Pages: " + std::to_string(pages->GetMaxPage()) + "\n",
+              Shell(dir, "pdfinfo chart.pdf | grep '^Pages:' | tr -s ' '"));
+    EXPECT_EQ(pages->GetMaxPage(), 2);
+    preview->GetControlBar()->OnNext();
+    EXPECT_EQ(pages->GetCurrentPage(), 2);
+    preview->GetControlBar()->OnNext();
+    EXPECT_EQ(pages->GetCurrentPage(), 2);
+    preview->Close(true);
+    wxTheApp->ProcessPendingEvents();
+}
+
+// Where a picture has ink: any pixel darker than mid grey.
+wxRect InkBox(const wxImage& image) {
+    wxRect box;
+    for (int y = 0; y < image.GetHeight(); ++y) {
+        for (int x = 0; x < image.GetWidth(); ++x) {
+            if (image.GetRed(x, y) < 128 || image.GetGreen(x, y) < 128 ||
+                image.GetBlue(x, y) < 128) {
+                box = box.IsEmpty() ? wxRect(x, y, 1, 1) : box.Union(wxRect(x, y, 1, 1));
+            }
+        }
+    }
+    return box;
+}
+
+// A preview draws the page into a picture far smaller than the printer's
+// pixels: the page must fill the picture's paper there, as poppler's own
+// rendering of the PDF at that resolution has it. A printer at 600 dpi with
+// a printable A4 area 120 pixels in from the paper's edges; the picture is
+// a twentieth of it, 30 dpi, so the paper starts 6 pixels above and left.
+TEST_F(LatheWindowTest, PreviewPageFitsItsPicture) {
+    Shell(dir, "cp '" + kExample + "' system/shop.json");
+    Cli("chart --lathe system/shop.json --format pdf -o chart.pdf");
+    Shell(dir, "pdftocairo -r 30 -f 1 -l 1 -png chart.pdf ref");
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr) {
+        wxImage::AddHandler(new wxPNGHandler);
+    }
+    const wxImage reference(wxString::FromUTF8(dir + "/ref-1.png"), wxBITMAP_TYPE_PNG);
+    ASSERT_TRUE(reference.IsOk());
+    ChartPrintout printout(Shell(dir, "cat chart.pdf"));
+    printout.SetPageSizePixels(4720, 6776);
+    printout.SetPaperRectPixels(wxRect(-120, -120, 4960, 7016));
+    wxBitmap picture(236, 339);
+    {
+        wxMemoryDC dc(picture);
+        dc.SetBackground(*wxWHITE_BRUSH);
+        dc.Clear();
+        printout.SetDC(&dc);
+        EXPECT_TRUE(printout.OnPrintPage(1));
+        printout.SetDC(nullptr);
+    }
+    const wxRect drawn = InkBox(picture.ConvertToImage());
+    const wxRect expected = InkBox(reference);
+    ASSERT_FALSE(expected.IsEmpty());
+    EXPECT_NEAR(drawn.GetLeft(), expected.GetLeft() - 6, 2);
+    EXPECT_NEAR(drawn.GetTop(), expected.GetTop() - 6, 2);
+    EXPECT_NEAR(drawn.GetRight(), expected.GetRight() - 6, 2);
+    EXPECT_NEAR(drawn.GetBottom(), expected.GetBottom() - 6, 2);
 }
 
 // Input changed while a chart is computed: the old work would finish

@@ -919,16 +919,6 @@ OutputFormat DrawingFormat(const Options& options) {
     throw UsageError{"draw writes pdf or svg: name FILE .pdf or .svg, or give --format"};
 }
 
-std::vector<std::int64_t> GearsOfTrain(const ReportedTrain& train) {
-    if (train.E && train.F) {
-        return {train.A, train.B, train.C, train.D, *train.E, *train.F};
-    }
-    if (IsSimple(train)) {
-        return {train.A, train.idler.value_or(train.B), train.D};
-    }
-    return {train.A, train.B, train.C, train.D};
-}
-
 // A THREAD's best train on the banjo, found as a single thread's search
 // finds it; nothing (said on `err`) when no train cuts it.
 std::optional<std::vector<std::int64_t>> BestTrain(const Options& options, std::ostream& err) {

@@ -678,25 +678,21 @@ private:
         const auto estimate = [&](const Choice& driven) {
             return std::fabs(desired_ - driven.product * scale);
         };
-        for (std::size_t down = middle; down-- > 0;) {
-            const double error = estimate(driven_[down]);
+        // Whether the probe on one side ends with this choice.
+        const auto ends = [&](const Choice& driven) {
+            const double error = estimate(driven);
             if (error > nearest.Bound()) {
-                break;
+                return true;
             }
-            if (!ShareASize(drivers, driven_[down])) {
-                nearest.Offer(error);
-                break;
+            if (ShareASize(drivers, driven)) {
+                return false;
             }
+            nearest.Offer(error);
+            return true;
+        };
+        for (std::size_t down = middle; down-- > 0 && !ends(driven_[down]);) {
         }
-        for (std::size_t up = middle; up < driven_.size(); ++up) {
-            const double error = estimate(driven_[up]);
-            if (error > nearest.Bound()) {
-                break;
-            }
-            if (!ShareASize(drivers, driven_[up])) {
-                nearest.Offer(error);
-                break;
-            }
+        for (std::size_t up = middle; up < driven_.size() && !ends(driven_[up]); ++up) {
         }
     }
 

@@ -27,6 +27,16 @@ bool IsSimple(const ReportedTrain& train) {
     return !train.E && train.B == train.C;
 }
 
+std::vector<std::int64_t> GearsOfTrain(const ReportedTrain& train) {
+    if (train.E && train.F) {
+        return {train.A, train.B, train.C, train.D, *train.E, *train.F};
+    }
+    if (IsSimple(train)) {
+        return {train.A, train.idler.value_or(train.B), train.D};
+    }
+    return {train.A, train.B, train.C, train.D};
+}
+
 std::string BText(const ReportedTrain& train) {
     if (train.idler) {
         return std::to_string(*train.idler);

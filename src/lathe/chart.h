@@ -33,6 +33,8 @@ const char* UnitName(ThreadType type);
 bool IsSimple(const ReportedTrain& train);
 // B as a text or chart row shows it: a simple train's idler, or "ANY".
 std::string BText(const ReportedTrain& train);
+// The gears as mounted, A to F, a simple train by its idler: A, idler, D.
+std::vector<std::int64_t> GearsOfTrain(const ReportedTrain& train);
 // With a banjo among the rules, each train names its idler and its studs.
 void PlaceOnBanjo(std::vector<ReportedTrain>& trains, const FitRules& rules);
 double PercentError(const ReportedTrain& train, double desiredTpi);

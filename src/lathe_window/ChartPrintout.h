@@ -2,6 +2,7 @@
 // export writes, drawn with cairo on the printer's own context.
 #pragma once
 
+#include <wx/geometry.h>
 #include <wx/print.h>
 
 #include <memory>
@@ -20,6 +21,8 @@ public:
     int PageCount() const;
 
 private:
+    wxRect2DDouble PaperOnContext() const;
+
     struct Document;
     std::string m_pdf;
     std::unique_ptr<Document> m_document;

@@ -58,17 +58,6 @@ wxString EntryLabel(const ProfileEntry& entry) {
     }
 }
 
-// A train as RenderTrainDrawing takes it: a simple train by its idler.
-std::vector<std::int64_t> GearsOfTrain(const ReportedTrain& train) {
-    if (train.E && train.F) {
-        return {train.A, train.B, train.C, train.D, *train.E, *train.F};
-    }
-    if (IsSimple(train)) {
-        return {train.A, train.idler.value_or(train.B), train.D};
-    }
-    return {train.A, train.B, train.C, train.D};
-}
-
 // Every profile `vantorel-cli lathes` lists: the user's first, so that an
 // installed one of the same name is hidden, and none that cannot be loaded.
 std::vector<ProfileEntry> FindProfiles(const LatheDirectories& dirs) {
@@ -148,6 +137,7 @@ void LatheFrame::MakeMenus() {
     file->Append(wxID_SAVEAS, "Save &As...");
     file->AppendSeparator();
     file->Append(ID_EXPORT, "&Export...\tCtrl+E");
+    file->Append(wxID_PREVIEW, "Print Pre&view...");
     file->Append(wxID_PRINT, "&Print...\tCtrl+P");
     file->AppendSeparator();
     file->Append(wxID_EXIT, "&Quit\tCtrl+Q");
@@ -242,6 +232,8 @@ void LatheFrame::BindCommands() {
         wxEVT_MENU, [this](wxCommandEvent&) { Delete(); }, wxID_DELETE);
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { Print(); }, wxID_PRINT);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { PrintPreview(); }, wxID_PREVIEW);
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, wxID_EXIT);
     Bind(
@@ -667,24 +659,52 @@ void LatheFrame::AskExport() {
     Export(path.string());
 }
 
-void LatheFrame::Print() {
+std::string LatheFrame::ChartPdf() {
     if (!ChartReady()) {
-        return;
+        return {};
     }
     std::string pdf;
     std::string error;
     if (!RenderChartDocument(m_chart, m_inputs->setting, OutputFormat::Pdf, Layout(), pdf, error)) {
         Refuse("cannot draw the chart: " + FromUtf8(error));
+        return {};
+    }
+    return pdf;
+}
+
+void LatheFrame::Print() {
+    const std::string pdf = ChartPdf();
+    if (pdf.empty()) {
         return;
     }
     wxPrintDialogData data(m_printData);
     wxPrinter printer(&data);
     ChartPrintout printout(pdf);
-    if (printer.Print(this, &printout, m_askToPrint)) {
+    if (printer.Print(this, &printout, true)) {
         m_printData = printer.GetPrintDialogData().GetPrintData();
     } else if (wxPrinter::GetLastError() == wxPRINTER_ERROR) {
         Refuse("The chart could not be printed.");
     }
+}
+
+// The preview prints from its own button with the second printout, as the
+// toolkit's preview requires.
+wxPreviewFrame* LatheFrame::PrintPreview() {
+    const std::string pdf = ChartPdf();
+    if (pdf.empty()) {
+        return nullptr;
+    }
+    wxPrintDialogData data(m_printData);
+    auto* preview = new wxPrintPreview(new ChartPrintout(pdf), new ChartPrintout(pdf), &data);
+    if (!preview->IsOk()) {
+        delete preview;
+        Refuse("The chart could not be previewed.");
+        return nullptr;
+    }
+    auto* frame = new wxPreviewFrame(preview, this, "Print Preview", GetPosition(), GetSize());
+    frame->Initialize();
+    frame->Show();
+    return frame;
 }
 
 void LatheFrame::ApplySettings(const LatheWindowSettings& settings) {

@@ -24,6 +24,7 @@ class wxDataViewCtrl;
 class wxDataViewEvent;
 class wxGauge;
 class wxListBox;
+class wxPreviewFrame;
 class wxSpinCtrl;
 class wxSpinCtrlDouble;
 class wxStaticText;
@@ -54,6 +55,8 @@ public:
     void Delete();
     void Export(const std::string& path);
     void Print();
+    // The preview window it opened, or null when there is no chart to show.
+    wxPreviewFrame* PrintPreview();
     void SelectProfile(int index);
     void FindThread();
 
@@ -71,9 +74,9 @@ public:
     wxChoice* ThreadType() const { return m_threadType; }
     wxSpinCtrl* BestCount() const { return m_bestCount; }
     wxStaticText* Status() const { return m_status; }
-    // Printing goes by these; without asking, straight to the printer they name.
+    // Printing starts from these: the print dialog opens on the printer they
+    // name, and what was chosen in it is kept for the next print.
     wxPrintData& PrintData() { return m_printData; }
-    void SetAskToPrint(bool ask) { m_askToPrint = ask; }
     // The page layout of an exported or printed chart: shaded as the table is.
     DocumentLayout Layout() const;
 
@@ -102,6 +105,7 @@ private:
     void About();
     bool SaveNamed(const std::string& name);
     bool ChartReady();
+    std::string ChartPdf();
 
     LatheDirectories m_dirs;
     std::string m_settingsPath;
@@ -114,7 +118,6 @@ private:
     BackgroundJob m_chartJob{this};
     BackgroundJob m_bestJob{this};
     wxPrintData m_printData;
-    bool m_askToPrint = true;
 
     wxChoice* m_profiles;
     std::vector<wxCheckBox*> m_lists;
