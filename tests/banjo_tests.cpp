@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -139,6 +141,48 @@ TEST(BanjoThreePairs, StraightLinkageAtEachLimitAndJustPast) {
     }
 }
 
+// B-F and C-screw ask |I1 L| >= need. Over a free swing they are implied
+// where |I1 L| is largest: at d + a1 by A-F (B-F) or C-stud (C-screw), at
+// a2 + a3 by B-E or D-screw. So here the slot's far end holds I1 in, and
+// the train mounts only with I1 there. Screw hub 10, so B-F is B + F + 5,
+// C-screw C + 13. Elsewhere |S I2| >= max(|d - a3|, |a1 - a2|) and
+// |I1 L| >= the swing's near end, which clears every other constraint.
+// - 22:38, 25:35, 13:42: swing [40, 115], |S I2| >= 45; B-F 38 + 42 + 5
+//   = 85, A-E 40, D-stud 43, C-screw 38, B-E 56 <= 60.
+// - 44:19, 53:10, 10:14: swing [39, 87], |S I2| >= 76; C-screw 53 + 13 =
+//   66, C-stud 61 <= 63, B-F 38, D-screw 23 <= 24.
+// One tooth past, the constraint fails below the slot's end, over more of
+// the swing than the slot fails beyond it. Its need is the slot's end (and
+// I1 sits there), or a millimetre more.
+TEST(BanjoThreePairs, BentLinkageHeldInByTheSlot) {
+    const struct {
+        const char* what;
+        double slotMax;
+        std::int64_t A, B, C, D, E, F;
+        const char* tested;
+        bool mounts;
+    } rows[] = {
+        {"B-F, 38 + 42 + 5 = 85", 85, 22, 38, 25, 35, 13, 42, "B-F", true},
+        {"B-F, 39 + 42 + 5 > 85", 85, 21, 39, 25, 35, 13, 42, "B-F", false},
+        {"C-screw, 53 + 13 = 66", 66, 44, 19, 53, 10, 10, 14, "C-screw", true},
+        {"C-screw, 54 + 13 > 66", 66, 44, 19, 54, 9, 10, 14, "C-screw", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Banjo banjo = Banjo2(100, 20, row.slotMax);
+        banjo.screwHub = 10.0;
+        const Mounting mounting = MountThreePairs(banjo, row.A, row.B, row.C, row.D, row.E, row.F);
+        EXPECT_EQ(mounting.mounts, row.mounts);
+        EXPECT_EQ(FailedName(mounting), row.mounts ? "" : row.tested);
+        const Constraint* tested = Find(mounting, row.tested);
+        ASSERT_NE(tested, nullptr);
+        EXPECT_DOUBLE_EQ(tested->need, row.slotMax + (row.mounts ? 0.0 : 1.0));
+        if (row.mounts) {
+            EXPECT_NEAR(tested->have, row.slotMax, 1e-6);
+        }
+    }
+}
+
 TEST(BanjoThreePairs, StraightLinkageStudsLieOnTheLine) {
     const Mounting mounting = MountThreePairs(Banjo2(100, 20, 80), 12, 18, 20, 20, 15, 15);
     ASSERT_EQ(mounting.studs.size(), 2u);
@@ -165,7 +209,9 @@ TEST(BanjoThreePairs, BAndEClashWhateverTheSwing) {
     EXPECT_TRUE(MountThreePairs(banjo, 20, 20, 20, 20, 15, 40).mounts);
 }
 
-// Whatever position the swing settles on, the studs keep every mesh.
+// Whatever position the swing settles on, the studs keep every mesh, and
+// each constraint weighs its own gears, hub and margin against its own
+// distance there. Tip radii 22, 32, 27, 37, 22, 52; meshes 50, 60, 70.
 TEST(BanjoThreePairs, StudsKeepEveryMeshDistance) {
     const Banjo banjo = Banjo2(100, 0, 1000);
     const Mounting mounting = MountThreePairs(banjo, 20, 30, 25, 35, 20, 50);
@@ -176,6 +222,102 @@ TEST(BanjoThreePairs, StudsKeepEveryMeshDistance) {
     EXPECT_NEAR(std::hypot(I1.x - I2.x, I1.y - I2.y), 60.0, 1e-9);
     EXPECT_NEAR(std::hypot(I2.x, I2.y), 70.0, 1e-9);
     EXPECT_GE(I2.x, 0.0);
+    const double firstFromL = std::hypot(I1.x, I1.y);
+    const double secondFromS = std::hypot(I2.x, I2.y - 100.0);
+    const struct {
+        const char* name;
+        double need, have;
+    } rows[] = {
+        {"B-E", 32 + 22 + 1, 60},
+        {"B-F", 32 + 52 + 1, firstFromL},
+        {"A-E", 22 + 22 + 1, secondFromS},
+        {"A-F", 22 + 52 + 1, 100},
+        {"C-stud", 27 + 5 + 1, 50},
+        {"C-screw", 27 + 7 + 1, firstFromL},
+        {"D-stud", 37 + 5 + 1, secondFromS},
+        {"D-screw", 37 + 7 + 1, 70},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Constraint* check = Find(mounting, row.name);
+        ASSERT_NE(check, nullptr);
+        EXPECT_DOUBLE_EQ(check->need, row.need);
+        EXPECT_NEAR(check->have, row.have, 1e-9);
+    }
+}
+
+// A position of a train of three pairs on a module-2 banjo, weighed by hand:
+// the least room any constraint leaves there, in mm (negative where one
+// fails). Tip radius z + 2, mesh z1 + z2.
+double LeastRoom(const Banjo& banjo, const std::array<double, 6>& z, double x1, double y1,
+                 double x2, double y2) {
+    const auto tip = [&](int gear) { return z[gear] + 2.0; };
+    const double margin = banjo.margin;
+    const double firstFromL = std::hypot(x1, y1);
+    const double secondFromS = std::hypot(x2, y2 - banjo.distance);
+    const double a1 = z[0] + z[1], a2 = z[2] + z[3], a3 = z[4] + z[5];
+    return std::min(
+        {firstFromL - *banjo.slotMin, *banjo.slotMax - firstFromL, a3 - *banjo.slotMin,
+         *banjo.slotMax - a3, a2 - (tip(1) + tip(4) + margin),
+         firstFromL - (tip(1) + tip(5) + margin), secondFromS - (tip(0) + tip(4) + margin),
+         banjo.distance - (tip(0) + tip(5) + margin), a1 - (tip(2) + banjo.studHub + margin),
+         firstFromL - (tip(2) + banjo.screwHub + margin),
+         secondFromS - (tip(3) + banjo.studHub + margin), a3 - (tip(3) + banjo.screwHub + margin)});
+}
+
+// The most room any position leaves, over the swing sampled finely: I1 at
+// e from L and a1 from S (x >= 0), I2 at a3 from L and a2 from I1, either
+// way.
+double MostRoom(const Banjo& banjo, const std::array<double, 6>& z) {
+    const double d = banjo.distance;
+    const double a1 = z[0] + z[1], a2 = z[2] + z[3], a3 = z[4] + z[5];
+    const double low = std::max(std::fabs(d - a1), std::fabs(a2 - a3));
+    const double high = std::min(d + a1, a2 + a3);
+    double most = -1e9;
+    for (int i = 0; i <= 2000 && low <= high; ++i) {
+        const double e = low + (high - low) * i / 2000;
+        const double y1 = (e * e - a1 * a1 + d * d) / (2 * d);
+        const double x1 = std::sqrt(std::max(0.0, e * e - y1 * y1));
+        const double along = (e * e + a3 * a3 - a2 * a2) / (2 * e);
+        const double across = std::sqrt(std::max(0.0, a3 * a3 - along * along));
+        for (const double side : {-1.0, 1.0}) {
+            const double x2 = (x1 * along - side * y1 * across) / e;
+            const double y2 = (y1 * along + side * x1 * across) / e;
+            most = std::max(most, LeastRoom(banjo, z, x1, y1, x2, y2));
+        }
+    }
+    return most;
+}
+
+// Against that: a train said to mount has every constraint hold where its
+// studs are reported, and a train with a position of clear room everywhere
+// is said to mount. Trains of 12 to 61 teeth on a small banjo, so that each
+// constraint decides some of them.
+TEST(BanjoThreePairs, MountsWhereAndOnlyWhereSomePositionClearsEverything) {
+    const Banjo banjo = Banjo2(100, 25, 85);
+    std::uint32_t state = 12345;
+    const auto teeth = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<std::int64_t>(12 + (state >> 16) % 50);
+    };
+    int mounted = 0;
+    for (int i = 0; i < 400; ++i) {
+        const std::array<std::int64_t, 6> g = {teeth(), teeth(), teeth(),
+                                               teeth(), teeth(), teeth()};
+        const Mounting mounting = MountThreePairs(banjo, g[0], g[1], g[2], g[3], g[4], g[5]);
+        const std::array<double, 6> z = {double(g[0]), double(g[1]), double(g[2]),
+                                         double(g[3]), double(g[4]), double(g[5])};
+        SCOPED_TRACE(testing::Message() << g[0] << ":" << g[1] << ", " << g[2] << ":" << g[3]
+                                        << ", " << g[4] << ":" << g[5]);
+        if (mounting.mounts) {
+            const StudPosition I1 = mounting.studs[0], I2 = mounting.studs[1];
+            EXPECT_GE(LeastRoom(banjo, z, I1.x, I1.y, I2.x, I2.y), -1e-6);
+        } else {
+            EXPECT_LT(MostRoom(banjo, z), 1e-3) << "fails " << FailedName(mounting);
+        }
+        mounted += mounting.mounts;
+    }
+    EXPECT_GT(mounted, 20);
 }
 
 // S at (0, 100), meshes of 60 and 80 mm: the stud sits where a 60-80-100
