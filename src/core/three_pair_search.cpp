@@ -241,34 +241,6 @@ private:
     std::vector<RankedTrain> heap_;
 };
 
-// The `show` smallest errors offered, largest on top: estimates that bound
-// a search before any train is arranged.
-class SmallestErrors {
-public:
-    explicit SmallestErrors(int show)
-        : capacity_(static_cast<std::size_t>(std::min(show, kMaxTrains))) {
-        heap_.reserve(capacity_);
-    }
-
-    double Bound() const { return heap_.size() < capacity_ ? kEmptyError : heap_.front(); }
-
-    void Offer(double error) {
-        if (!(error < Bound())) {
-            return;
-        }
-        if (heap_.size() == capacity_) {
-            std::pop_heap(heap_.begin(), heap_.end());
-            heap_.pop_back();
-        }
-        heap_.push_back(error);
-        std::push_heap(heap_.begin(), heap_.end());
-    }
-
-private:
-    std::size_t capacity_;
-    std::vector<double> heap_;
-};
-
 // The gears as both searches see them: their sizes and every choice of
 // three (sorted by product for the fast search).
 struct Layout {
@@ -597,9 +569,8 @@ std::shared_ptr<const Layout> SortedLayoutFor(const std::vector<std::int64_t>& g
 // choice of three gears sorted by its product, the driven choices that can
 // still get in beside one choice of drivers are one run of that order around
 // the point where Q / P is the wanted ratio; that point only moves up as the
-// drivers' product grows. A first pass takes, on each side of every such
-// point, the nearest train that fits; the worst of the best trains it meets
-// bounds the error of the second pass, which takes each run whole, so that
+// drivers' product grows. Each run is walked outward from that point,
+// nearest first, for as long as a train there could still get in, so that
 // only trains near the best are ever judged.
 class FastSearch {
 public:
@@ -628,11 +599,14 @@ public:
 
     // Passes over ever wider bands around the wanted thread, until one finds
     // `show` trains that fit, all within the band: every train outside it is
-    // then worse than all of them. The first band is the worst of the
-    // nearest trains, which settles the search at once when they are enough;
-    // where the rules let few trains through, it starts narrow and widens
-    // fourfold per pass, so that the work follows the trains near enough to
-    // be among the best.
+    // then worse than all of them. Without rules one pass does: every train
+    // fits, so the walk beside each choice of drivers is bounded by the worst
+    // of the best trains met so far, which soon holds it to a few trains.
+    // Under rules the first band is the worst of the nearest trains that
+    // fit, which settles the search at once when they are enough; where the
+    // rules let few trains through, it starts narrow and widens fourfold per
+    // pass, so that the work follows the trains near enough to be among the
+    // best.
     std::vector<ThreePairTrain> Run(int show) {
         double band = FirstBand(show);
         for (;;) {
@@ -648,52 +622,17 @@ public:
     }
 
 private:
-    // The worst of the nearest trains beside each choice of drivers, when
-    // there are enough of them. Without rules every train fits, so their
-    // estimated errors serve and no train need be arranged.
+    // Under rules, the worst of the nearest trains beside each choice of
+    // drivers that fit, when there are enough of them.
     double FirstBand(int show) {
-        double worst = kEmptyError;
-        if (anyRule_) {
-            BestTrains nearest(show);
-            ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
-                TryNearest(drivers, middle, nearest);
-            });
-            worst = nearest.Bound();
-        } else {
-            SmallestErrors nearest(show);
-            ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
-                EstimateNearest(drivers, middle, nearest);
-            });
-            // Above the roundings by which an estimate and the error of the
-            // arrangement shown can differ.
-            worst = nearest.Bound() * (1.0 + kSlack) + desired_ * kSlack;
+        if (!anyRule_) {
+            return kEmptyError;
         }
-        return worst < kEmptyError ? worst : desired_ * kFirstBand;
-    }
-
-    // The nearest driven choice on each side that makes a train with the
-    // drivers, by its estimated error.
-    void EstimateNearest(const Choice& drivers, std::size_t middle, SmallestErrors& nearest) const {
-        const double scale = lead_ / drivers.product;
-        const auto estimate = [&](const Choice& driven) {
-            return std::fabs(desired_ - driven.product * scale);
-        };
-        // Whether the probe on one side ends with this choice.
-        const auto ends = [&](const Choice& driven) {
-            const double error = estimate(driven);
-            if (error > nearest.Bound()) {
-                return true;
-            }
-            if (ShareASize(drivers, driven)) {
-                return false;
-            }
-            nearest.Offer(error);
-            return true;
-        };
-        for (std::size_t down = middle; down-- > 0 && !ends(driven_[down]);) {
-        }
-        for (std::size_t up = middle; up < driven_.size() && !ends(driven_[up]); ++up) {
-        }
+        BestTrains nearest(show);
+        ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
+            TryNearest(drivers, middle, nearest);
+        });
+        return nearest.Bound() < kEmptyError ? nearest.Bound() : desired_ * kFirstBand;
     }
 
     // The relative slack between the estimate lead x Q / P and the thread
@@ -708,17 +647,15 @@ private:
 
     // Calls `visit` with each choice of drivers and the first driven choice
     // whose product is not below the drivers' times the wanted ratio.
-    // Every pass visits the same points, so they are found once.
+    // Every pass visits the same points, so the first keeps them for the
+    // others.
     template <class Visit> void ForEachDriverChoice(Visit visit) {
-        if (middles_.empty()) {
-            FindMiddles();
+        if (!middles_.empty()) {
+            for (std::size_t i = 0; i < drivers_.size(); ++i) {
+                visit(drivers_[i], middles_[i]);
+            }
+            return;
         }
-        for (std::size_t i = 0; i < drivers_.size(); ++i) {
-            visit(drivers_[i], middles_[i]);
-        }
-    }
-
-    void FindMiddles() {
         const double ratio = desired_ / lead_;
         middles_.resize(drivers_.size());
         std::size_t middle = 0;
@@ -728,6 +665,7 @@ private:
                 ++middle;
             }
             middles_[i] = static_cast<std::uint32_t>(middle);
+            visit(drivers_[i], middle);
         }
     }
 
