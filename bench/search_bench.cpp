@@ -95,6 +95,7 @@ void RuleCases(benchmark::internal::Benchmark* benchmark) {
         benchmark->Args({pairs, 100, -1, -1});  // few trains fit
         benchmark->Args({pairs, -1, -1, 127});  // spindle gear not in the list
         benchmark->Args({pairs, 60, 300, 100}); // all three
+        benchmark->Args({pairs, 95, -1, -1});   // the slowest found for three pairs
         for (int clearance = 0; clearance <= 120; clearance += 10) {
             benchmark->Args({pairs, clearance, -1, -1});
         }
