@@ -1,12 +1,19 @@
 // What the printed chart and the train drawing share of cairo and pango:
-// owning handles, and text set the same way in both, so that a PDF and an
-// SVG of either set the same lines.
+// the page's look, owning handles, and text set the same way in both, so
+// that a PDF and an SVG of either set the same lines.
 #pragma once
 
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
 #include <memory>
+
+// The printed page's look, in points: its margins, the weight of its rules
+// and the grey of its shading.
+constexpr double kMarginX = 28.0;
+constexpr double kMarginY = 24.0;
+constexpr double kRule = 0.6;
+constexpr double kShade = 0.82;
 
 template <typename T, void (*Free)(T*)> struct Deleter {
     void operator()(T* object) const { Free(object); }

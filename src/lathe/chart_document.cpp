@@ -25,8 +25,6 @@ namespace {
 
 // Measures in points. Rows are 9 pt type on 10 pt, as dense as print tables
 // go, so that 60 threads and the titles of three lists fit even on letter.
-constexpr double kMarginX = 28.0;
-constexpr double kMarginY = 24.0;
 constexpr double kRowPitch = 10.0;
 constexpr double kRowBaseline = 7.5;
 constexpr double kCellPadding = 3.0;
@@ -36,7 +34,6 @@ constexpr double kListTitleHeight = 12.0;
 constexpr double kColumnHeadHeight = 11.0;
 constexpr double kTableHeadHeight = kTableGap + kListTitleHeight + kColumnHeadHeight;
 constexpr double kFooterHeight = 14.0;
-constexpr double kShade = 0.82;
 constexpr double kTableSize = 9.0;
 constexpr double kSmallestTableSize = 1.0;
 
@@ -424,7 +421,7 @@ double DrawTable(cairo_t* cr, const Typesetter& type, const std::vector<Column>&
         ShowCell(cr, type.ColumnHead(), column.title, left, column, top + 8.0);
         left += column.width;
     }
-    cairo_rectangle(cr, kMarginX, top + kColumnHeadHeight - 1.0, width, 0.6);
+    cairo_rectangle(cr, kMarginX, top + kColumnHeadHeight - 1.0, width, kRule);
     cairo_fill(cr);
     top += kColumnHeadHeight;
     for (const Row& row : table.rows) {

@@ -15,13 +15,8 @@
 
 namespace {
 
-// Measures in points, and the look of the printed chart: its margins, its
-// type, its 0.6 pt rules and its grey.
-constexpr double kMarginX = 28.0;
-constexpr double kMarginY = 24.0;
+// Measures in points; the margins, rules and grey are the printed chart's.
 constexpr double kGap = 8.0;
-constexpr double kRule = 0.6;
-constexpr double kShade = 0.82;
 constexpr double kMinimumWidth = 420.0;
 // What a page of A4 leaves for the drawing, in mm.
 constexpr double kRoomWidth = 180.0;
