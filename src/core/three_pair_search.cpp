@@ -57,7 +57,58 @@ bool Available(const GearSizes& sizes, int i, int j, int k) {
 struct Choice {
     double product;
     std::array<std::uint8_t, 3> size;
+    // Under rules, a bit for each order of kOrders in which the three gears
+    // can take their side's places (A, C, E or B, D, F) and still fit; each
+    // distinct arrangement of the gears once.
+    std::uint8_t orders = 0;
 };
+
+// The orders of a side's three gears: gear order[m] takes the side's place m.
+constexpr std::array<std::array<int, 3>, 6> kOrders{
+    {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}}};
+
+// For each way the three gears of a side can fit its three places (bit
+// 3g + m: gear g fits place m), the orders in which they all fit.
+constexpr std::array<std::uint8_t, 512> OrdersThatFit() {
+    std::array<std::uint8_t, 512> table{};
+    for (std::size_t fits = 0; fits < table.size(); ++fits) {
+        for (std::size_t o = 0; o < kOrders.size(); ++o) {
+            bool all = true;
+            for (int m = 0; m < 3; ++m) {
+                all = all && (fits >> (3 * kOrders[o][m] + m) & 1U) != 0;
+            }
+            if (all) {
+                table[fits] = static_cast<std::uint8_t>(table[fits] | 1U << o);
+            }
+        }
+    }
+    return table;
+}
+constexpr std::array<std::uint8_t, 512> kOrdersThatFit = OrdersThatFit();
+
+// The orders in which gear g comes before gear g + 1: where the two have
+// one size, the others repeat these.
+constexpr std::array<std::uint8_t, 2> OrdersWithFirstBefore() {
+    std::array<std::uint8_t, 2> orders{};
+    for (int gear = 0; gear < 2; ++gear) {
+        for (std::size_t o = 0; o < kOrders.size(); ++o) {
+            const auto& order = kOrders[o];
+            const auto at = [&](int g) { return order[0] == g ? 0 : order[1] == g ? 1 : 2; };
+            if (at(gear) < at(gear + 1)) {
+                orders[gear] = static_cast<std::uint8_t>(orders[gear] | 1U << o);
+            }
+        }
+    }
+    return orders;
+}
+constexpr std::array<std::uint8_t, 2> kOrdersWithFirstBefore = OrdersWithFirstBefore();
+
+// Calls `visit` with each order whose bit is set in `orders`.
+template <class Visit> void ForEachOrder(std::uint8_t orders, Visit visit) {
+    for (unsigned rest = orders; rest != 0; rest &= rest - 1) {
+        visit(kOrders[static_cast<std::size_t>(__builtin_ctz(rest))]);
+    }
+}
 
 bool ShareASize(const Choice& x, const Choice& y) {
     for (const std::uint8_t mine : x.size) {
@@ -406,23 +457,6 @@ Roles RolesOf(const std::vector<LinearRule>& linear, Wide smallest, Wide largest
     return roles;
 }
 
-// Whether the three gears of a side, ascending, can take the three places
-// `first`, `first` + 2 and `first` + 4 in some order.
-bool TakesPlaces(const std::array<std::int64_t, 3>& side, const Roles& roles, int first) {
-    std::array<int, 3> order = {0, 1, 2};
-    do {
-        bool fits = true;
-        for (int k = 0; k < 3; ++k) {
-            const Range& range = roles[first + 2 * k];
-            fits = fits && side[order[k]] >= range.low && side[order[k]] <= range.high;
-        }
-        if (fits) {
-            return true;
-        }
-    } while (std::next_permutation(order.begin(), order.end()));
-    return false;
-}
-
 // What a choice of three gears must have for a train with it on one side to
 // pass the fit rules, whatever the other side and the arrangement; the test
 // of a whole train without arranging it. Any fitting train passes them; with
@@ -432,6 +466,20 @@ bool TakesPlaces(const std::array<std::int64_t, 3>& side, const Roles& roles, in
 // D + K <= E + F with E + K <= C + D gives 2K <= C + F. A and C are two of the
 // drivers, D and F two of the driven gears, so with the sides ascending
 // (d1 <= d2 <= d3, v1 <= v2 <= v3) 2K <= min(d2 + v3, d3 + v2).
+// What the drivers of a train ask of its driven gears B, D and F, in each
+// order they may take: with clearance K, B + K <= C + D, C + K <= A + B,
+// D + K <= E + F and E + K <= C + D.
+struct DriverPlan {
+    struct Arrangement {
+        Wide leastB;      // C + K - A
+        Wide leastD;      // E + K - C
+        Wide mostBOverD;  // C - K
+        Wide leastFOverD; // K - E
+    };
+    std::array<Arrangement, 6> arrangement;
+    int arrangements = 0;
+};
+
 class QuickRules {
 public:
     QuickRules(const FitRules& rules, const Judge& judge)
@@ -454,6 +502,15 @@ public:
         }
         largest_ = sizes.teeth.back();
         roles_ = RolesOf(linear_, sizes.teeth.front(), largest_);
+        for (const std::int64_t teeth : sizes.teeth) {
+            const auto fits = [&](int place) {
+                return teeth >= roles_[place].low && teeth <= roles_[place].high ? 1U : 0U;
+            };
+            for (int side = 0; side < 2; ++side) {
+                placesOf_[side].push_back(static_cast<std::uint8_t>(
+                    fits(side) | fits(side + 2) << 1 | fits(side + 4) << 2));
+            }
+        }
     }
 
     bool AnyRule() const { return !linear_.empty(); }
@@ -479,58 +536,84 @@ public:
                            [](const Range& range) { return range.low <= range.high; });
     }
 
-    bool MayDrive(const std::array<std::int64_t, 3>& drivers) const {
-        if (rules_.spindleGear &&
-            std::find(drivers.begin(), drivers.end(), *rules_.spindleGear) == drivers.end()) {
-            return false;
+    // The orders in which the choice may take the drivers' places; none
+    // when it cannot drive whatever it meets.
+    std::uint8_t DriverOrders(const Choice& choice,
+                              const std::array<std::int64_t, 3>& teeth) const {
+        if (!Reaches(Sum(teeth) + largestSum_) || !Clears(teeth[1] + largest_)) {
+            return 0;
         }
-        return Reaches(Sum(drivers) + largestSum_) && Clears(drivers[1] + largest_) &&
-               TakesPlaces(drivers, roles_, 0);
+        return OrdersOf(choice, 0);
     }
 
-    bool MayBeDriven(const std::array<std::int64_t, 3>& side) const {
-        return Reaches(Sum(side) + largestSum_) && Clears(side[1] + largest_) &&
-               TakesPlaces(side, roles_, 1);
+    std::uint8_t DrivenOrders(const Choice& choice,
+                              const std::array<std::int64_t, 3>& teeth) const {
+        if (!Reaches(Sum(teeth) + largestSum_) || !Clears(teeth[1] + largest_)) {
+            return 0;
+        }
+        return OrdersOf(choice, 1);
     }
 
-    bool MayFit(const std::array<std::int64_t, 3>& drivers,
-                const std::array<std::int64_t, 3>& driven) const {
+    // The rules on sums alone, which no arrangement changes.
+    bool SumsMayFit(const std::array<std::int64_t, 3>& drivers,
+                    const std::array<std::int64_t, 3>& driven) const {
         return Reaches(Sum(drivers) + Sum(driven)) &&
-               Clears(std::min(Wide{drivers[1]} + driven[2], Wide{drivers[2]} + driven[1])) &&
-               SomeArrangementClears(drivers, driven);
+               Clears(std::min(Wide{drivers[1]} + driven[2], Wide{drivers[2]} + driven[1]));
+    }
+
+    // What a choice of drivers asks of the driven gears, worked out once for
+    // all the driven choices it meets.
+    DriverPlan PlanFor(const Choice& drivers, const std::array<std::int64_t, 3>& teeth) const {
+        DriverPlan plan;
+        if (!rules_.clearance) {
+            return plan;
+        }
+        const Wide K = *rules_.clearance;
+        ForEachOrder(drivers.orders, [&](const std::array<int, 3>& order) {
+            const Wide A = teeth[order[0]];
+            const Wide C = teeth[order[1]];
+            const Wide E = teeth[order[2]];
+            plan.arrangement[plan.arrangements++] = {C + K - A, E + K - C, C - K, K - E};
+        });
+        return plan;
+    }
+
+    // Whether some arrangement of the drivers of `plan` and the `driven`
+    // gears, in the orders they may take, can pass the rules that bound
+    // teeth; the rest are left to the judge.
+    bool MayFit(const DriverPlan& plan, const Choice& driven,
+                const std::array<std::int64_t, 3>& teeth) const {
+        if (!rules_.clearance) {
+            return driven.orders != 0;
+        }
+        bool clears = false;
+        ForEachOrder(driven.orders, [&](const std::array<int, 3>& order) {
+            const Wide B = teeth[order[0]];
+            const Wide D = teeth[order[1]];
+            const Wide F = teeth[order[2]];
+            for (int i = 0; i < plan.arrangements && !clears; ++i) {
+                const DriverPlan::Arrangement& x = plan.arrangement[i];
+                clears = B >= x.leastB && D >= x.leastD && B - D <= x.mostBOverD &&
+                         F - D >= x.leastFOverD;
+            }
+        });
+        return clears;
     }
 
 private:
-    // The clearance rule alone, over every arrangement, without ordering
-    // them: C and D mesh in the middle, B and E must clear that mesh's other
-    // shaft, C and D the shafts beyond A and B, E and F.
-    bool SomeArrangementClears(const std::array<std::int64_t, 3>& drivers,
-                               const std::array<std::int64_t, 3>& driven) const {
-        if (!rules_.clearance) {
-            return true;
+    // The orders in which the sizes of `side` each lie in the range of the
+    // place they take, the places being `first`, `first` + 2 and `first` + 4.
+    std::uint8_t OrdersOf(const Choice& side, int first) const {
+        const std::vector<std::uint8_t>& places = placesOf_[first];
+        std::uint8_t orders = kOrdersThatFit[places[side.size[0]] | places[side.size[1]] << 3 |
+                                             places[side.size[2]] << 6];
+        if (side.size[0] == side.size[1]) {
+            orders &= kOrdersWithFirstBefore[0];
         }
-        const Wide K = *rules_.clearance;
-        for (int c = 0; c < 3; ++c) {
-            for (int d = 0; d < 3; ++d) {
-                // B and E may have at most this many teeth.
-                const Wide reach = Wide{drivers[c]} + driven[d] - K;
-                for (int b = 0; b < 3; ++b) {
-                    if (b == d || driven[b] > reach) {
-                        continue;
-                    }
-                    const int f = 3 - d - b;
-                    for (int e = 0; e < 3; ++e) {
-                        const int a = 3 - c - e;
-                        if (e != c && drivers[e] <= reach &&
-                            drivers[c] + K <= Wide{drivers[a]} + driven[b] &&
-                            driven[d] + K <= Wide{drivers[e]} + driven[f]) {
-                            return true;
-                        }
-                    }
-                }
-            }
+        if (side.size[1] == side.size[2]) {
+            orders &= kOrdersWithFirstBefore[1];
         }
-        return false;
+        return orders;
     }
 
     static Wide Sum(const std::array<std::int64_t, 3>& side) {
@@ -545,6 +628,9 @@ private:
     std::vector<LinearRule> linear_;
     // What each gear of a fitting arrangement can be.
     Roles roles_{};
+    // For the drivers' places A, C, E and then the driven B, D, F, for each
+    // size a bit for each of the three places whose range holds its teeth.
+    std::array<std::vector<std::uint8_t>, 2> placesOf_;
 };
 
 // The gears of the last search in this thread, with every choice of three
@@ -586,12 +672,14 @@ public:
         }
         driversKept_.reserve(judge_.Choices().size());
         drivenKept_.reserve(judge_.Choices().size());
-        for (const Choice& choice : judge_.Choices()) {
+        for (Choice choice : judge_.Choices()) {
             const auto teeth = judge_.Teeth(choice);
-            if (quick_.MayDrive(teeth)) {
+            choice.orders = quick_.DriverOrders(choice, teeth);
+            if (choice.orders != 0) {
                 driversKept_.push_back(choice);
             }
-            if (quick_.MayBeDriven(teeth)) {
+            choice.orders = quick_.DrivenOrders(choice, teeth);
+            if (choice.orders != 0) {
                 drivenKept_.push_back(choice);
             }
         }
@@ -669,9 +757,25 @@ private:
         }
     }
 
-    bool Offer(const Choice& drivers, const Choice& driven, BestTrains& best) const {
-        return (!quick_.AnyRule() || quick_.MayFit(judge_.Teeth(drivers), judge_.Teeth(driven))) &&
-               judge_.Offer(drivers, driven, best);
+    bool Offer(const Choice& drivers, const Choice& driven, BestTrains& best) {
+        if (quick_.AnyRule()) {
+            const auto driverTeeth = judge_.Teeth(drivers);
+            const auto drivenTeeth = judge_.Teeth(driven);
+            if (!quick_.SumsMayFit(driverTeeth, drivenTeeth)) {
+                return false;
+            }
+            // A choice of drivers is offered its driven choices one after
+            // another, so what it asks of them is worked out once, when first
+            // needed: most drivers meet no driven choice that gets this far.
+            if (planned_ != &drivers) {
+                plan_ = quick_.PlanFor(drivers, driverTeeth);
+                planned_ = &drivers;
+            }
+            if (!quick_.MayFit(plan_, driven, drivenTeeth)) {
+                return false;
+            }
+        }
+        return judge_.Offer(drivers, driven, best);
     }
 
     // The nearest driven choice on each side, if it fits. Only sets the
@@ -679,7 +783,7 @@ private:
     // that do not fit, and the passes over bands find the rest. A choice
     // whose estimated error is beyond the worst of the best found so far is
     // not tried.
-    void TryNearest(const Choice& drivers, std::size_t middle, BestTrains& best) const {
+    void TryNearest(const Choice& drivers, std::size_t middle, BestTrains& best) {
         const auto tryNear = [&](const Choice& driven) {
             if (std::fabs(desired_ - lead_ * (driven.product / drivers.product)) <=
                 best.Bound() + desired_ * kSlack) {
@@ -762,6 +866,13 @@ private:
     // the walk when that is the shorter.
     bool TryPlaces(const Choice& drivers, std::size_t middle, double limit, BestTrains& best) {
         const Window window = WindowOf(drivers, limit);
+        // Mostly the walk is short; a walk of more than kShortWalk choices
+        // has more than half of them on one side.
+        const std::size_t half = kShortWalk / 2;
+        if (!(middle > half && driven_[middle - half - 1].product >= window.low) &&
+            !(middle + half < driven_.size() && driven_[middle + half].product <= window.high)) {
+            return false;
+        }
         const std::size_t walk =
             FirstNotBelow(window.high, middle) - FirstNotBelow(window.low, middle);
         if (walk <= kShortWalk) {
@@ -770,17 +881,17 @@ private:
         std::vector<Roles>& boxes = boxes_;
         boxes.clear();
         std::size_t volume = 0;
-        std::array<std::int64_t, 3> x = judge_.Teeth(drivers);
-        do {
+        const std::array<std::int64_t, 3> teeth = judge_.Teeth(drivers);
+        ForEachOrder(drivers.orders, [&](const std::array<int, 3>& order) {
             Roles roles = quick_.Places();
             for (int k = 0; k < 3; ++k) {
-                roles[2 * k] = {x[k], x[k]};
+                roles[2 * k] = {teeth[order[k]], teeth[order[k]]};
             }
             if (quick_.Narrows(roles)) {
                 volume += Spread(roles[1]) * Spread(roles[3]);
                 boxes.push_back(roles);
             }
-        } while (std::next_permutation(x.begin(), x.end()));
+        });
         if (volume >= walk) {
             return false;
         }
@@ -791,10 +902,11 @@ private:
         std::sort(found_.begin(), found_.end());
         found_.erase(std::unique(found_.begin(), found_.end()), found_.end());
         for (const std::uint32_t key : found_) {
-            Offer(drivers,
-                  ChoiceOf(judge_.Sizes(), static_cast<int>(key >> 16),
-                           static_cast<int>(key >> 8 & 0xFF), static_cast<int>(key & 0xFF)),
-                  best);
+            Choice driven =
+                ChoiceOf(judge_.Sizes(), static_cast<int>(key >> 16),
+                         static_cast<int>(key >> 8 & 0xFF), static_cast<int>(key & 0xFF));
+            driven.orders = quick_.DrivenOrders(driven, judge_.Teeth(driven));
+            Offer(drivers, driven, best);
         }
         return true;
     }
@@ -898,6 +1010,8 @@ private:
     std::vector<std::uint32_t> found_;
     std::vector<Roles> boxes_;
     std::vector<std::uint32_t> middles_;
+    DriverPlan plan_;
+    const Choice* planned_ = nullptr;
     double windowLimit_ = -1.0;
     Window windowFactors_{};
     // How far the first pass looks on each side for a train that fits.
