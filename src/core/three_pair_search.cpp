@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <numeric>
 #include <optional>
@@ -475,15 +476,23 @@ struct DriverPlan {
         Wide leastD;      // E + K - C
         Wide mostBOverD;  // C - K
         Wide leastFOverD; // K - E
+
+        bool Admits(Wide B, Wide D, Wide F) const {
+            return B >= leastB && D >= leastD && B - D <= mostBOverD && F - D >= leastFOverD;
+        }
     };
     std::array<Arrangement, 6> arrangement;
     int arrangements = 0;
+    // The loosest of each bound over the arrangements: what no arrangement
+    // admits, none of them does.
+    Arrangement loosest{};
 };
 
 class QuickRules {
 public:
     QuickRules(const FitRules& rules, const Judge& judge)
-        : rules_(rules), linear_(LinearRulesOf(rules)) {
+        : rules_(rules), linear_(LinearRulesOf(rules)),
+          twiceClearance_(2 * Wide{rules.clearance.value_or(0)}) {
         if (linear_.empty()) {
             return;
         }
@@ -575,6 +584,15 @@ public:
             const Wide E = teeth[order[2]];
             plan.arrangement[plan.arrangements++] = {C + K - A, E + K - C, C - K, K - E};
         });
+        plan.loosest = plan.arrangement[0]; // a choice that drives has an order
+        for (int i = 1; i < plan.arrangements; ++i) {
+            const DriverPlan::Arrangement& x = plan.arrangement[i];
+            DriverPlan::Arrangement& loosest = plan.loosest;
+            loosest.leastB = std::min(loosest.leastB, x.leastB);
+            loosest.leastD = std::min(loosest.leastD, x.leastD);
+            loosest.mostBOverD = std::max(loosest.mostBOverD, x.mostBOverD);
+            loosest.leastFOverD = std::min(loosest.leastFOverD, x.leastFOverD);
+        }
         return plan;
     }
 
@@ -591,10 +609,11 @@ public:
             const Wide B = teeth[order[0]];
             const Wide D = teeth[order[1]];
             const Wide F = teeth[order[2]];
+            if (clears || !plan.loosest.Admits(B, D, F)) {
+                return;
+            }
             for (int i = 0; i < plan.arrangements && !clears; ++i) {
-                const DriverPlan::Arrangement& x = plan.arrangement[i];
-                clears = B >= x.leastB && D >= x.leastD && B - D <= x.mostBOverD &&
-                         F - D >= x.leastFOverD;
+                clears = plan.arrangement[i].Admits(B, D, F);
             }
         });
         return clears;
@@ -620,12 +639,13 @@ private:
         return Wide{side[0]} + side[1] + side[2];
     }
     bool Reaches(Wide sum) const { return !rules_.minimumSum || sum >= *rules_.minimumSum; }
-    bool Clears(Wide sum) const { return !rules_.clearance || sum >= 2 * Wide{*rules_.clearance}; }
+    bool Clears(Wide sum) const { return !rules_.clearance || sum >= twiceClearance_; }
 
     const FitRules& rules_;
     Wide largest_ = 0;
     Wide largestSum_ = 0;
     std::vector<LinearRule> linear_;
+    Wide twiceClearance_;
     // What each gear of a fitting arrangement can be.
     Roles roles_{};
     // For the drivers' places A, C, E and then the driven B, D, F, for each
@@ -699,9 +719,8 @@ public:
         double band = FirstBand(show);
         for (;;) {
             BestTrains best(show);
-            ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
-                TryRun(drivers, middle, band, best);
-            });
+            ForEachDriverChoice(
+                [&](std::size_t i) { TryRun(drivers_[i], middles_[i], band, best); });
             if (best.Bound() <= band || !(band < kEmptyError)) {
                 return best.Sorted();
             }
@@ -710,18 +729,85 @@ public:
     }
 
 private:
-    // Under rules, the worst of the nearest trains beside each choice of
-    // drivers that fit, when there are enough of them.
+    // A driven choice next to where a choice of drivers meets the wanted
+    // ratio, with the error that ratio estimates.
+    struct Nearby {
+        double error;
+        std::uint32_t drivers;
+        std::uint32_t driven;
+    };
+
+    // Under rules, the worst of the best trains that fit among the nearest
+    // ones beside each choice of drivers, when there are enough of them.
+    // They are tried in rounds, those estimated nearest first, until the
+    // estimates left are all beyond the worst of the best found: where most
+    // trains fit, the first round settles it.
     double FirstBand(int show) {
         if (!anyRule_) {
             return kEmptyError;
         }
         BestTrains nearest(show);
-        ForEachDriverChoice([&](const Choice& drivers, std::size_t middle) {
-            TryNearest(drivers, middle, nearest);
-        });
+        std::vector<Nearby> round;
+        double tried = -1.0;
+        for (const double limit : RoundLimits()) {
+            round.clear();
+            ForEachDriverChoice([&](std::size_t i) {
+                ForEachNearby(i, [&](std::size_t j, double error) {
+                    if (error > tried && error <= limit) {
+                        round.push_back(
+                            {error, static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j)});
+                    }
+                });
+            });
+            std::sort(round.begin(), round.end(),
+                      [](const Nearby& x, const Nearby& y) { return x.error < y.error; });
+            for (const Nearby& next : round) {
+                if (next.error > nearest.Bound() + desired_ * kSlack) {
+                    break;
+                }
+                Offer(drivers_[next.drivers], driven_[next.driven], nearest);
+            }
+            if (nearest.Bound() <= limit) {
+                break;
+            }
+            tried = limit;
+        }
         return nearest.Bound() < kEmptyError ? nearest.Bound() : desired_ * kFirstBand;
     }
+
+    // Calls `visit` with the driven choice on either side of where the
+    // drivers meet the wanted ratio, and the error that ratio estimates.
+    template <class Visit> void ForEachNearby(std::size_t drivers, Visit visit) const {
+        const std::size_t middle = middles_[drivers];
+        const std::size_t last = std::min(middle + 1, driven_.size());
+        for (std::size_t j = middle > 0 ? middle - 1 : middle; j < last; ++j) {
+            visit(j,
+                  std::fabs(desired_ - lead_ * (driven_[j].product / drivers_[drivers].product)));
+        }
+    }
+
+    // The estimated errors within which lie about kFirstRound of the nearest
+    // trains, then four times as many, and so on, ending with all of them:
+    // found from those beside every kSampled-th choice of drivers, which
+    // needs no list of them all.
+    std::vector<double> RoundLimits() {
+        std::vector<double> sample;
+        ForEachDriverChoice([&](std::size_t i) {
+            if (i % kSampled == 0) {
+                ForEachNearby(i, [&](std::size_t, double error) { sample.push_back(error); });
+            }
+        });
+        std::sort(sample.begin(), sample.end());
+        std::vector<double> limits;
+        for (std::size_t count = kFirstRound / kSampled; count < sample.size(); count *= 4) {
+            limits.push_back(sample[count]);
+        }
+        limits.push_back(std::numeric_limits<double>::infinity());
+        return limits;
+    }
+    // Enough for the best of a search where most trains fit.
+    static constexpr std::size_t kFirstRound = 1024;
+    static constexpr std::size_t kSampled = 16;
 
     // The relative slack between the estimate lead x Q / P and the thread
     // the arrangement shown really cuts: their roundings come to some twenty
@@ -733,14 +819,14 @@ private:
     // trains are too few to set it.
     static constexpr double kFirstBand = 1e-4;
 
-    // Calls `visit` with each choice of drivers and the first driven choice
-    // whose product is not below the drivers' times the wanted ratio.
-    // Every pass visits the same points, so the first keeps them for the
-    // others.
+    // Calls `visit` with the index of each choice of drivers, once
+    // middles_ holds, for it, the first driven choice whose product is not
+    // below the drivers' times the wanted ratio. Every pass visits the same
+    // points, so the first keeps them for the others.
     template <class Visit> void ForEachDriverChoice(Visit visit) {
         if (!middles_.empty()) {
             for (std::size_t i = 0; i < drivers_.size(); ++i) {
-                visit(drivers_[i], middles_[i]);
+                visit(i);
             }
             return;
         }
@@ -753,7 +839,7 @@ private:
                 ++middle;
             }
             middles_[i] = static_cast<std::uint32_t>(middle);
-            visit(drivers_[i], middle);
+            visit(i);
         }
     }
 
@@ -776,26 +862,6 @@ private:
             }
         }
         return judge_.Offer(drivers, driven, best);
-    }
-
-    // The nearest driven choice on each side, if it fits. Only sets the
-    // band: where rules turn trains away, probing further mostly finds more
-    // that do not fit, and the passes over bands find the rest. A choice
-    // whose estimated error is beyond the worst of the best found so far is
-    // not tried.
-    void TryNearest(const Choice& drivers, std::size_t middle, BestTrains& best) {
-        const auto tryNear = [&](const Choice& driven) {
-            if (std::fabs(desired_ - lead_ * (driven.product / drivers.product)) <=
-                best.Bound() + desired_ * kSlack) {
-                Offer(drivers, driven, best);
-            }
-        };
-        if (middle > 0) {
-            tryNear(driven_[middle - 1]);
-        }
-        if (middle < driven_.size()) {
-            tryNear(driven_[middle]);
-        }
     }
 
     // The thread `deviation` from the one wanted, widened by more than the
