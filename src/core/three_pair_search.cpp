@@ -480,6 +480,18 @@ struct DriverPlan {
         bool Admits(Wide B, Wide D, Wide F) const {
             return B >= leastB && D >= leastD && B - D <= mostBOverD && F - D >= leastFOverD;
         }
+
+        // Bounds on the B, D and F within `roles` that could be admitted:
+        // the least each can be, B first, then the most, F first. A range
+        // left empty means that none can.
+        std::array<Range, 3> Bounds(const Roles& roles) const {
+            const Wide lowB = std::max(roles[1].low, leastB);
+            const Wide lowD = std::max({roles[3].low, leastD, lowB - mostBOverD});
+            const Wide lowF = std::max(roles[5].low, lowD + leastFOverD);
+            const Wide highD = std::min(roles[3].high, roles[5].high - leastFOverD);
+            const Wide highB = std::min(roles[1].high, highD + mostBOverD);
+            return {{{lowB, highB}, {lowD, highD}, {lowF, roles[5].high}}};
+        }
     };
     std::array<Arrangement, 6> arrangement;
     int arrangements = 0;
@@ -584,7 +596,10 @@ public:
             const Wide E = teeth[order[2]];
             plan.arrangement[plan.arrangements++] = {C + K - A, E + K - C, C - K, K - E};
         });
-        plan.loosest = plan.arrangement[0]; // a choice that drives has an order
+        if (plan.arrangements == 0) {
+            return plan;
+        }
+        plan.loosest = plan.arrangement[0];
         for (int i = 1; i < plan.arrangements; ++i) {
             const DriverPlan::Arrangement& x = plan.arrangement[i];
             DriverPlan::Arrangement& loosest = plan.loosest;
@@ -843,6 +858,14 @@ private:
         }
     }
 
+    const DriverPlan& PlanOf(const Choice& drivers) {
+        if (planned_ != &drivers) {
+            plan_ = quick_.PlanFor(drivers, judge_.Teeth(drivers));
+            planned_ = &drivers;
+        }
+        return plan_;
+    }
+
     bool Offer(const Choice& drivers, const Choice& driven, BestTrains& best) {
         if (quick_.AnyRule()) {
             const auto driverTeeth = judge_.Teeth(drivers);
@@ -853,11 +876,7 @@ private:
             // A choice of drivers is offered its driven choices one after
             // another, so what it asks of them is worked out once, when first
             // needed: most drivers meet no driven choice that gets this far.
-            if (planned_ != &drivers) {
-                plan_ = quick_.PlanFor(drivers, driverTeeth);
-                planned_ = &drivers;
-            }
-            if (!quick_.MayFit(plan_, driven, drivenTeeth)) {
+            if (!quick_.MayFit(PlanOf(drivers), driven, drivenTeeth)) {
                 return false;
             }
         }
@@ -924,6 +943,9 @@ private:
     }
     // A walk this short is left to be walked.
     static constexpr std::size_t kShortWalk = 32;
+    // Judging a driven choice met on the walk costs about as much as this
+    // many steps over the boxes.
+    static constexpr std::size_t kStepsPerJudgement = 16;
 
     // Where the rules let few driven choices fit beside the drivers, they
     // are found from the teeth each driven gear can have in each arrangement
@@ -948,17 +970,28 @@ private:
         boxes.clear();
         std::size_t volume = 0;
         const std::array<std::int64_t, 3> teeth = judge_.Teeth(drivers);
+        const DriverPlan& plan = PlanOf(drivers);
+        int arrangement = 0;
         ForEachOrder(drivers.orders, [&](const std::array<int, 3>& order) {
+            // Most orders leave no room, or none near the wanted ratio,
+            // which the plan shows at once.
+            if (plan.arrangements > 0 &&
+                !MayMeet(plan.arrangement[arrangement++].Bounds(quick_.Places()), window)) {
+                return;
+            }
             Roles roles = quick_.Places();
             for (int k = 0; k < 3; ++k) {
                 roles[2 * k] = {teeth[order[k]], teeth[order[k]]};
             }
             if (quick_.Narrows(roles)) {
-                volume += Spread(roles[1]) * Spread(roles[3]);
-                boxes.push_back(roles);
+                const std::size_t steps = StepsOver(roles, window);
+                if (steps > 0) {
+                    volume += steps;
+                    boxes.push_back(roles);
+                }
             }
         });
-        if (volume >= walk) {
+        if (volume >= walk * kStepsPerJudgement) {
             return false;
         }
         found_.clear();
@@ -1017,9 +1050,39 @@ private:
                 static_cast<std::size_t>(std::max(first, last) - teeth.begin())};
     }
 
-    std::size_t Spread(const Range& range) const {
-        const auto [first, last] = IndicesOf(range);
-        return last - first;
+    // Whether driven gears within the bounds on B, D and F can have a
+    // product within the window.
+    static bool MayMeet(const std::array<Range, 3>& bounds, const Window& window) {
+        double least = 1.0;
+        double most = 1.0;
+        for (const Range& range : bounds) {
+            if (range.low > range.high) {
+                return false;
+            }
+            least *= static_cast<double>(range.low);
+            most *= static_cast<double>(range.high);
+        }
+        return most >= window.low * (1.0 - kSlack) && least <= window.high * (1.0 + kSlack);
+    }
+
+    // About how many steps Gather takes over the box: none when no choice
+    // in it can have a product within the window.
+    std::size_t StepsOver(const Roles& box, const Window& window) const {
+        const auto [firstB, lastB] = IndicesOf(box[1]);
+        const auto [firstD, lastD] = IndicesOf(box[3]);
+        const auto [firstF, lastF] = IndicesOf(box[5]);
+        if (firstB == lastB || firstD == lastD || firstF == lastF) {
+            return 0;
+        }
+        const auto teeth = [&](std::size_t index) {
+            return static_cast<double>(judge_.Sizes().teeth[index]);
+        };
+        if ((teeth(lastB - 1) * teeth(lastD - 1)) * teeth(lastF - 1) <
+                window.low * (1.0 - kSlack) ||
+            (teeth(firstB) * teeth(firstD)) * teeth(firstF) > window.high * (1.0 + kSlack)) {
+            return 0;
+        }
+        return (lastB - firstB) * (lastD - firstD + lastF - firstF);
     }
 
     // Every choice of driven gears in the box whose product lies in the
@@ -1032,16 +1095,36 @@ private:
         const auto [firstB, lastB] = IndicesOf(box[1]);
         const auto [firstD, lastD] = IndicesOf(box[3]);
         const auto [firstF, lastF] = IndicesOf(box[5]);
+        const double low = window.low * (1.0 - kSlack);
+        const double high = window.high * (1.0 + kSlack);
+        if (firstD == lastD || firstF == lastF) {
+            return;
+        }
         for (std::size_t b = firstB; b < lastB; ++b) {
-            for (std::size_t d = firstD; d < lastD; ++d) {
+            // As D grows, the F that bring the product into the window only
+            // get fewer teeth: [fLow, fHigh) moves down. The D too small to
+            // reach the window with the largest F are skipped at once.
+            std::size_t fLow = lastF;
+            std::size_t fHigh = lastF;
+            const double most = teeth(b) * teeth(lastF - 1);
+            std::size_t d = static_cast<std::size_t>(
+                std::partition_point(
+                    sizes.teeth.begin() + static_cast<std::ptrdiff_t>(firstD),
+                    sizes.teeth.begin() + static_cast<std::ptrdiff_t>(lastD),
+                    [&](std::int64_t D) { return most * static_cast<double>(D) < low; }) -
+                sizes.teeth.begin());
+            for (; d < lastD; ++d) {
                 const double bd = teeth(b) * teeth(d);
-                for (std::size_t f = firstF; f < lastF; ++f) {
-                    if (teeth(f) * bd < window.low * (1.0 - kSlack)) {
-                        continue;
-                    }
-                    if (teeth(f) * bd > window.high * (1.0 + kSlack)) {
-                        break;
-                    }
+                if (teeth(firstF) * bd > high) {
+                    break;
+                }
+                while (fHigh > firstF && teeth(fHigh - 1) * bd > high) {
+                    --fHigh;
+                }
+                while (fLow > firstF && teeth(fLow - 1) * bd >= low) {
+                    --fLow;
+                }
+                for (std::size_t f = fLow; f < fHigh; ++f) {
                     Keep(b, d, f, window);
                 }
             }
