@@ -279,6 +279,8 @@ public:
         }
     }
 
+    std::size_t Size() const { return heap_.size(); }
+
     std::vector<ThreePairTrain> Sorted() {
         std::sort_heap(heap_.begin(), heap_.end(), Better);
         std::vector<ThreePairTrain> trains;
@@ -727,9 +729,11 @@ public:
     // of the best trains met so far, which soon holds it to a few trains.
     // Under rules the first band is the worst of the nearest trains that
     // fit, which settles the search at once when they are enough; where the
-    // rules let few trains through, it starts narrow and widens fourfold per
-    // pass, so that the work follows the trains near enough to be among the
-    // best.
+    // rules let few trains through, it starts narrow and widens per pass,
+    // so that the work follows the trains near enough to be among the best.
+    // The trains in a band grow about as its width, so it widens by the
+    // share of the table still empty, at least fourfold: every pass costs
+    // something for each choice of drivers, however narrow its band.
     std::vector<ThreePairTrain> Run(int show) {
         double band = FirstBand(show);
         for (;;) {
@@ -739,7 +743,8 @@ public:
             if (best.Bound() <= band || !(band < kEmptyError)) {
                 return best.Sorted();
             }
-            band = std::min(band * 4.0, kEmptyError);
+            const double found = static_cast<double>(std::max<std::size_t>(best.Size(), 1));
+            band = std::min(band * std::clamp(show / found, 4.0, 64.0), kEmptyError);
         }
     }
 
@@ -779,6 +784,9 @@ private:
             for (const Nearby& next : round) {
                 if (next.error > nearest.Bound() + desired_ * kSlack) {
                     break;
+                }
+                if (OutOfReach(drivers_[next.drivers], nearest)) {
+                    continue;
                 }
                 Offer(drivers_[next.drivers], driven_[next.driven], nearest);
             }
@@ -883,6 +891,18 @@ private:
         return judge_.Offer(drivers, driven, best);
     }
 
+    // Whether no train with these drivers can get in any more: the table is
+    // full of exact trains, and ties go to the drivers that come first.
+    bool OutOfReach(const Choice& drivers, const BestTrains& best) const {
+        const auto* worst = best.WorstOfExact();
+        if (worst == nullptr) {
+            return false;
+        }
+        const auto teeth = judge_.Teeth(drivers);
+        return std::lexicographical_compare(worst->begin(), worst->begin() + 3, teeth.begin(),
+                                            teeth.end());
+    }
+
     // The thread `deviation` from the one wanted, widened by more than the
     // rounding of an error |desired - thread|, which is absolute: a thread
     // far below the one wanted can still round to an error at the limit.
@@ -912,12 +932,8 @@ private:
     // Outward from the middle, nearest first on either side, so that the
     // limit tightens early even when the first pass found too few trains.
     void TryRun(const Choice& drivers, std::size_t middle, double bound, BestTrains& best) {
-        if (const auto* worst = best.WorstOfExact()) {
-            const auto teeth = judge_.Teeth(drivers);
-            if (std::lexicographical_compare(worst->begin(), worst->begin() + 3, teeth.begin(),
-                                             teeth.end())) {
-                return;
-            }
+        if (OutOfReach(drivers, best)) {
+            return;
         }
         if (quick_.AnyRule() && TryPlaces(drivers, middle, std::min(bound, best.Bound()), best)) {
             return;
