@@ -292,4 +292,41 @@ TEST(SearchDiff, RulesThatLetFewOrNoTrainsThroughGiveTheReferenceTrains) {
     }
 }
 
+// Twenty sizes, 20 to 115 teeth, and clearances under which the nearest
+// trains to the wanted thread mostly do not fit: the trains that do lie far
+// from it, some of them for a module 4 thread from an 8 tpi screw, which
+// needs large drivers and small driven gears. Gears just below and at 2^59
+// teeth, with a clearance that lets some of their trains through, take
+// either side of the largest teeth the search bounds in 64 bits.
+TEST(SearchDiff, TrainsFarFromTheWantedThreadGiveTheReferenceTrains) {
+    Gears gears;
+    for (std::int64_t teeth = 20; teeth <= 115; teeth += 5) {
+        gears.push_back(teeth);
+    }
+    const double module4 = ThreadToTpi(ThreadType::Modulus, 4.0);
+    const double metric = ThreadToTpi(ThreadType::Metric, 1.25);
+    const std::int64_t word = std::int64_t{1} << 59;
+    Gears belowWord, atWord;
+    for (std::int64_t k = 10; k >= 1; --k) {
+        belowWord.push_back(word - 7 * k);
+        atWord.push_back(word - 7 * k + 7);
+    }
+    const std::optional<std::int64_t> none;
+    const Case cases[] = {
+        // clang-format off
+        {module4, 8, gears, 99, {80, none, none}}, {module4, 8, gears, 99, {90, none, none}},
+        {module4, 8, gears, 99, {95, none, none}}, {module4, 8, gears, 99, {90, 400, none}},
+        {40, 8, gears, 99, {80, none, none}}, {metric, 8, gears, 99, {95, none, none}},
+        {metric, 8, gears, 3, {90, none, 100}},
+        {8.0000001, 8, belowWord, 99, {word - 40, none, none}},
+        {8.0000001, 8, atWord, 99, {word - 40, none, none}},
+        // clang-format on
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Describe(c));
+        EXPECT_TRUE(SameTrains<ThreePairTrain>(c, SearchBestThreePairTrains,
+                                               SearchBestThreePairTrainsReference));
+    }
+}
+
 } // namespace

@@ -525,6 +525,18 @@ public:
         }
         largest_ = sizes.teeth.back();
         roles_ = RolesOf(linear_, sizes.teeth.front(), largest_);
+        constexpr std::int64_t kWordLimit = std::int64_t{1} << 59;
+        inWords_ = rules_.clearance &&
+                   *rules_.clearance<kWordLimit&& * rules_.clearance> - kWordLimit &&
+                   largest_ < kWordLimit &&
+                   std::all_of(roles_.begin(), roles_.end(),
+                               [](const Range& range) { return range.low <= range.high; });
+        if (inWords_) {
+            for (int k = 0; k < 3; ++k) {
+                drivenPlaces_[k] = {static_cast<std::int64_t>(roles_[2 * k + 1].low),
+                                    static_cast<std::int64_t>(roles_[2 * k + 1].high)};
+            }
+        }
         for (const std::int64_t teeth : sizes.teeth) {
             const auto fits = [&](int place) {
                 return teeth >= roles_[place].low && teeth <= roles_[place].high ? 1U : 0U;
@@ -582,6 +594,31 @@ public:
                     const std::array<std::int64_t, 3>& driven) const {
         return Reaches(Sum(drivers) + Sum(driven)) &&
                Clears(std::min(Wide{drivers[1]} + driven[2], Wide{drivers[2]} + driven[1]));
+    }
+
+    // Whether DrivenProducts can work in 64 bits: the clearance and every
+    // gear below 2^59 teeth, so that no sum of its terms comes near 2^63.
+    bool ReachesInWords() const { return inWords_; }
+
+    // The least and most product of driven gears B, D and F within their
+    // places' ranges that the clearance rule can admit beside the drivers
+    // A, C and E: the least each gear can be, B first, then the most, F
+    // first. The least is above the most when none can.
+    std::pair<double, double> DrivenProducts(std::int64_t A, std::int64_t C, std::int64_t E) const {
+        const std::int64_t K = *rules_.clearance;
+        const auto& [B, D, F] = drivenPlaces_;
+        const std::int64_t lowB = std::max(B.first, C + K - A);
+        const std::int64_t lowD = std::max({D.first, E + K - C, lowB - C + K});
+        const std::int64_t lowF = std::max(F.first, lowD + K - E);
+        const std::int64_t highD = std::min(D.second, F.second - K + E);
+        const std::int64_t highB = std::min(B.second, highD + C - K);
+        if (lowB > highB || lowD > highD || lowF > F.second) {
+            return {1.0, 0.0};
+        }
+        const auto product = [](std::int64_t x, std::int64_t y, std::int64_t z) {
+            return (static_cast<double>(x) * static_cast<double>(y)) * static_cast<double>(z);
+        };
+        return {product(lowB, lowD, lowF), product(highB, highD, F.second)};
     }
 
     // What a choice of drivers asks of the driven gears, worked out once for
@@ -665,6 +702,9 @@ private:
     Wide twiceClearance_;
     // What each gear of a fitting arrangement can be.
     Roles roles_{};
+    bool inWords_ = false;
+    // The ranges of B, D and F, when DrivenProducts works in 64 bits.
+    std::array<std::pair<std::int64_t, std::int64_t>, 3> drivenPlaces_{};
     // For the drivers' places A, C, E and then the driven B, D, F, for each
     // size a bit for each of the three places whose range holds its teeth.
     std::array<std::vector<std::uint8_t>, 2> placesOf_;
@@ -735,16 +775,25 @@ public:
     // share of the table still empty, at least fourfold: every pass costs
     // something for each choice of drivers, however narrow its band.
     std::vector<ThreePairTrain> Run(int show) {
-        double band = FirstBand(show);
+        const std::optional<double> first = FirstBand(show);
+        double band = first ? *first : BandByReach();
         for (;;) {
             BestTrains best(show);
-            ForEachDriverChoice(
-                [&](std::size_t i) { TryRun(drivers_[i], middles_[i], band, best); });
+            if (byReach_.empty()) {
+                ForEachDriverChoice([&](std::size_t i) { TryRun(i, band, best); });
+            } else {
+                for (const ReachOfDrivers& next : byReach_) {
+                    if (next.leastError > std::min(band, best.Bound()) + desired_ * kSlack) {
+                        break;
+                    }
+                    TryRun(next.drivers, band, best);
+                }
+            }
             if (best.Bound() <= band || !(band < kEmptyError)) {
                 return best.Sorted();
             }
-            const double found = static_cast<double>(std::max<std::size_t>(best.Size(), 1));
-            band = std::min(band * std::clamp(show / found, 4.0, 64.0), kEmptyError);
+            const double found = static_cast<double>(best.Size());
+            band = std::min(band * std::clamp(show / found, 4.0, kMostWidening), kEmptyError);
         }
     }
 
@@ -762,13 +811,15 @@ private:
     // They are tried in rounds, those estimated nearest first, until the
     // estimates left are all beyond the worst of the best found: where most
     // trains fit, the first round settles it.
-    double FirstBand(int show) {
+    std::optional<double> FirstBand(int show) {
         if (!anyRule_) {
             return kEmptyError;
         }
         BestTrains nearest(show);
         std::vector<Nearby> round;
         double tried = -1.0;
+        std::size_t offered = 0;
+        std::size_t fitting = 0;
         for (const double limit : RoundLimits()) {
             round.clear();
             ForEachDriverChoice([&](std::size_t i) {
@@ -788,15 +839,24 @@ private:
                 if (OutOfReach(drivers_[next.drivers], nearest)) {
                     continue;
                 }
-                Offer(drivers_[next.drivers], driven_[next.driven], nearest);
+                ++offered;
+                fitting += Offer(drivers_[next.drivers], driven_[next.driven], nearest);
             }
             if (nearest.Bound() <= limit) {
                 break;
             }
+            if (offered >= kFirstRound && fitting * kRarely < offered) {
+                return std::nullopt;
+            }
             tried = limit;
         }
-        return nearest.Bound() < kEmptyError ? nearest.Bound() : desired_ * kFirstBand;
+        if (!(nearest.Bound() < kEmptyError)) {
+            return std::nullopt;
+        }
+        return nearest.Bound();
     }
+    // Fewer than one in this many of the nearest trains fit: rarely.
+    static constexpr std::size_t kRarely = 32;
 
     // Calls `visit` with the driven choice on either side of where the
     // drivers meet the wanted ratio, and the error that ratio estimates.
@@ -838,6 +898,9 @@ private:
     // million teeth every train lies within 1e-9 of the others, and a wider
     // slack would let every one of them into the walk.
     static constexpr double kSlack = 1e-13;
+    // How many times wider the band grows at most in one pass, when a pass
+    // found no train at all.
+    static constexpr double kMostWidening = 256.0;
     // The first band, as a share of the wanted thread, when the nearest
     // trains are too few to set it.
     static constexpr double kFirstBand = 1e-4;
@@ -931,11 +994,13 @@ private:
 
     // Outward from the middle, nearest first on either side, so that the
     // limit tightens early even when the first pass found too few trains.
-    void TryRun(const Choice& drivers, std::size_t middle, double bound, BestTrains& best) {
+    void TryRun(std::size_t i, double bound, BestTrains& best) {
+        const Choice& drivers = drivers_[i];
+        const std::size_t middle = middles_[i];
         if (OutOfReach(drivers, best)) {
             return;
         }
-        if (quick_.AnyRule() && TryPlaces(drivers, middle, std::min(bound, best.Bound()), best)) {
+        if (quick_.AnyRule() && TryPlaces(i, std::min(bound, best.Bound()), best)) {
             return;
         }
         const auto limit = [&] { return std::min(bound, best.Bound()); };
@@ -968,8 +1033,14 @@ private:
     // of the drivers, rather than by walking every driven choice near the
     // wanted ratio. Returns whether it took the drivers on: it leaves them to
     // the walk when that is the shorter.
-    bool TryPlaces(const Choice& drivers, std::size_t middle, double limit, BestTrains& best) {
+    bool TryPlaces(std::size_t i, double limit, BestTrains& best) {
+        const Choice& drivers = drivers_[i];
+        const std::size_t middle = middles_[i];
         const Window window = WindowOf(drivers, limit);
+        const double wanted = drivers.product * (desired_ / lead_);
+        if (!reach_.empty() && !reach_[i].Meets(window, wanted)) {
+            return true;
+        }
         // Mostly the walk is short; a walk of more than kShortWalk choices
         // has more than half of them on one side.
         const std::size_t half = kShortWalk / 2;
@@ -981,6 +1052,9 @@ private:
             FirstNotBelow(window.high, middle) - FirstNotBelow(window.low, middle);
         if (walk <= kShortWalk) {
             return false;
+        }
+        if (!ReachOf(i, wanted).Meets(window, wanted)) {
+            return true;
         }
         std::vector<Roles>& boxes = boxes_;
         boxes.clear();
@@ -1066,19 +1140,121 @@ private:
                 static_cast<std::size_t>(std::max(first, last) - teeth.begin())};
     }
 
-    // Whether driven gears within the bounds on B, D and F can have a
-    // product within the window.
-    static bool MayMeet(const std::array<Range, 3>& bounds, const Window& window) {
+    // A choice of drivers with the least error any train with it that fits
+    // can have, as far as its reach shows.
+    struct ReachOfDrivers {
+        float leastError;
+        std::uint32_t drivers;
+    };
+
+    // Where even the nearest trains beside the drivers mostly do not fit,
+    // those that do lie far from the wanted thread, and a band near it
+    // holds next to none of them. The drivers are then tried in the order
+    // of the least error their reach allows, and each pass ends where that
+    // passes its band: every pass tries only the drivers that can reach it.
+    double BandByReach() {
+        byReach_.reserve(drivers_.size());
+        for (std::size_t i = 0; i < drivers_.size(); ++i) {
+            const Reach& reach = ReachOf(i, drivers_[i].product * (desired_ / lead_));
+            // Below the wanted product the thread falls short by at least
+            // the share missing, above it overshoots by the share over.
+            const double least =
+                std::max(0.0, std::min(1.0 - static_cast<double>(reach.highestBelow),
+                                       static_cast<double>(reach.lowestAbove) - 1.0));
+            // Rounded down, as a float, to stay a bound.
+            byReach_.push_back({std::nextafter(static_cast<float>(desired_ * least), 0.0F),
+                                static_cast<std::uint32_t>(i)});
+        }
+        std::sort(byReach_.begin(), byReach_.end(),
+                  [](const ReachOfDrivers& x, const ReachOfDrivers& y) {
+                      return x.leastError < y.leastError;
+                  });
+        // No band narrower than the least error of all finds a train.
+        const double least = byReach_.empty() ? 0.0 : byReach_.front().leastError;
+        return std::max(desired_ * kFirstBand, static_cast<double>(least));
+    }
+
+    // The products of the driven gears that can fit beside a choice of
+    // drivers, as far as its plan bounds them: the nearest on either side
+    // of the product where the drivers meet the wanted ratio, as shares of
+    // it. Held as floats, rounded outward, since every choice of drivers in
+    // a wide search keeps one.
+    struct Reach {
+        // Infinite when some arrangement reaches the wanted ratio itself.
+        float highestBelow = std::numeric_limits<float>::quiet_NaN();
+        float lowestAbove = std::numeric_limits<float>::max();
+
+        bool Known() const { return !std::isnan(highestBelow); }
+        // Unknown reaches meet every window, which holds the wanted ratio.
+        bool Meets(const Window& window, double wanted) const {
+            return !Known() || highestBelow * wanted >= window.low ||
+                   lowestAbove * wanted <= window.high;
+        }
+    };
+
+    // The reach of the drivers, worked out once for all passes; `wanted` is
+    // the driven product where they meet the wanted ratio.
+    const Reach& ReachOf(std::size_t i, double wanted) {
+        if (reach_.empty()) {
+            reach_.resize(drivers_.size());
+        }
+        Reach& reach = reach_[i];
+        if (reach.Known()) {
+            return reach;
+        }
+        if (!quick_.ReachesInWords()) {
+            reach.highestBelow = std::numeric_limits<float>::infinity();
+            return reach;
+        }
+        double highestBelow = 0.0;
+        double lowestAbove = std::numeric_limits<double>::infinity();
+        const std::array<std::int64_t, 3> teeth = judge_.Teeth(drivers_[i]);
+        ForEachOrder(drivers_[i].orders, [&](const std::array<int, 3>& order) {
+            const auto [least, most] =
+                quick_.DrivenProducts(teeth[order[0]], teeth[order[1]], teeth[order[2]]);
+            if (least > most) {
+                return;
+            }
+            if (least <= wanted && most >= wanted) {
+                highestBelow = std::numeric_limits<double>::infinity();
+            } else if (most < wanted) {
+                highestBelow = std::max(highestBelow, most);
+            } else {
+                lowestAbove = std::min(lowestAbove, least);
+            }
+        });
+        // A share below one, or infinite, is a float; one above the largest
+        // float is held as that, which is only nearer.
+        constexpr float kMost = std::numeric_limits<float>::max();
+        reach.highestBelow = std::nextafter(static_cast<float>(highestBelow / wanted),
+                                            std::numeric_limits<float>::infinity());
+        reach.lowestAbove =
+            std::nextafter(static_cast<float>(std::min(lowestAbove / wanted, double{kMost})), 0.0F);
+        return reach;
+    }
+
+    // The least and most product of driven gears within the bounds on B, D
+    // and F; the least above the most when a bound is empty.
+    static std::pair<double, double> ProductsWithin(const std::array<Range, 3>& bounds) {
         double least = 1.0;
         double most = 1.0;
         for (const Range& range : bounds) {
             if (range.low > range.high) {
-                return false;
+                return {1.0, 0.0};
             }
-            least *= static_cast<double>(range.low);
-            most *= static_cast<double>(range.high);
+            // Within the sizes at hand once not empty, so within 64 bits.
+            least *= static_cast<double>(static_cast<std::int64_t>(range.low));
+            most *= static_cast<double>(static_cast<std::int64_t>(range.high));
         }
-        return most >= window.low * (1.0 - kSlack) && least <= window.high * (1.0 + kSlack);
+        return {least, most};
+    }
+
+    // Whether driven gears within the bounds on B, D and F can have a
+    // product within the window.
+    static bool MayMeet(const std::array<Range, 3>& bounds, const Window& window) {
+        const auto [least, most] = ProductsWithin(bounds);
+        return least <= most && most >= window.low * (1.0 - kSlack) &&
+               least <= window.high * (1.0 + kSlack);
     }
 
     // About how many steps Gather takes over the box: none when no choice
@@ -1175,6 +1351,10 @@ private:
     std::vector<std::uint32_t> found_;
     std::vector<Roles> boxes_;
     std::vector<std::uint32_t> middles_;
+    // Kept only for drivers whose walks are long.
+    std::vector<Reach> reach_;
+    // Under rules that let few trains near the wanted thread through.
+    std::vector<ReachOfDrivers> byReach_;
     DriverPlan plan_;
     const Choice* planned_ = nullptr;
     double windowLimit_ = -1.0;
