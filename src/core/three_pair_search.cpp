@@ -52,6 +52,34 @@ bool Available(const GearSizes& sizes, int i, int j, int k) {
     return sizes.count[i] >= uses && !(k == j && j != i && sizes.count[j] < 2);
 }
 
+// The nearest float to `value` (not negative, at most the largest float, or
+// infinite) on the side asked for: bounds kept as floats stay bounds.
+float FloatNotBelow(double value) {
+    const float near = static_cast<float>(value);
+    if (static_cast<double>(near) >= value) {
+        return near;
+    }
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &near, sizeof bits);
+    ++bits;
+    float above = 0.0F;
+    std::memcpy(&above, &bits, sizeof above);
+    return above;
+}
+
+float FloatNotAbove(double value) {
+    const float near = static_cast<float>(value);
+    if (static_cast<double>(near) <= value || near == 0.0F) {
+        return near;
+    }
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &near, sizeof bits);
+    --bits;
+    float below = 0.0F;
+    std::memcpy(&below, &bits, sizeof below);
+    return below;
+}
+
 // A choice of three gears for one side of a train: the indices of their
 // sizes, ascending, and the product of their teeth. Kept small, since every
 // choice of up to a hundred sizes is held at once.
@@ -779,10 +807,10 @@ public:
         double band = first ? *first : BandByReach();
         for (;;) {
             BestTrains best(show);
-            if (byReach_.empty()) {
+            if (leastErrors_.empty()) {
                 ForEachDriverChoice([&](std::size_t i) { TryRun(i, band, best); });
             } else {
-                for (const ReachOfDrivers& next : byReach_) {
+                for (const ReachOfDrivers& next : DriversWithin(band)) {
                     if (next.leastError > std::min(band, best.Bound()) + desired_ * kSlack) {
                         break;
                     }
@@ -792,8 +820,11 @@ public:
             if (best.Bound() <= band || !(band < kEmptyError)) {
                 return best.Sorted();
             }
+            // A pass that tries only the drivers that can reach its band
+            // costs little, so such bands widen in small steps.
+            const double most = leastErrors_.empty() ? kMostWidening : 4.0;
             const double found = static_cast<double>(best.Size());
-            band = std::min(band * std::clamp(show / found, 4.0, kMostWidening), kEmptyError);
+            band = std::min(band * std::clamp(show / found, 4.0, most), kEmptyError);
         }
     }
 
@@ -841,12 +872,12 @@ private:
                 }
                 ++offered;
                 fitting += Offer(drivers_[next.drivers], driven_[next.driven], nearest);
+                if (offered % kFirstRound == 0 && fitting * kRarely < offered) {
+                    return std::nullopt;
+                }
             }
             if (nearest.Bound() <= limit) {
                 break;
-            }
-            if (offered >= kFirstRound && fitting * kRarely < offered) {
-                return std::nullopt;
             }
             tried = limit;
         }
@@ -856,7 +887,7 @@ private:
         return nearest.Bound();
     }
     // Fewer than one in this many of the nearest trains fit: rarely.
-    static constexpr std::size_t kRarely = 32;
+    static constexpr std::size_t kRarely = 128;
 
     // Calls `visit` with the driven choice on either side of where the
     // drivers meet the wanted ratio, and the error that ratio estimates.
@@ -1153,7 +1184,8 @@ private:
     // of the least error their reach allows, and each pass ends where that
     // passes its band: every pass tries only the drivers that can reach it.
     double BandByReach() {
-        byReach_.reserve(drivers_.size());
+        leastErrors_.reserve(drivers_.size());
+        float leastOfAll = std::numeric_limits<float>::max();
         for (std::size_t i = 0; i < drivers_.size(); ++i) {
             const Reach& reach = ReachOf(i, drivers_[i].product * (desired_ / lead_));
             // Below the wanted product the thread falls short by at least
@@ -1161,17 +1193,30 @@ private:
             const double least =
                 std::max(0.0, std::min(1.0 - static_cast<double>(reach.highestBelow),
                                        static_cast<double>(reach.lowestAbove) - 1.0));
-            // Rounded down, as a float, to stay a bound.
-            byReach_.push_back({std::nextafter(static_cast<float>(desired_ * least), 0.0F),
-                                static_cast<std::uint32_t>(i)});
+            // Rounded down, as a float, to stay a bound; beyond the largest
+            // float is only further than that.
+            leastErrors_.push_back(FloatNotAbove(
+                std::min(desired_ * least, double{std::numeric_limits<float>::max()})));
+            leastOfAll = std::min(leastOfAll, leastErrors_.back());
+        }
+        // No band narrower than the least error of all finds a train.
+        return std::max(desired_ * kFirstBand, static_cast<double>(leastOfAll));
+    }
+
+    // The drivers whose least error lies within the band, in the order of
+    // that error.
+    const std::vector<ReachOfDrivers>& DriversWithin(double band) {
+        byReach_.clear();
+        for (std::size_t i = 0; i < leastErrors_.size(); ++i) {
+            if (leastErrors_[i] <= band + desired_ * kSlack) {
+                byReach_.push_back({leastErrors_[i], static_cast<std::uint32_t>(i)});
+            }
         }
         std::sort(byReach_.begin(), byReach_.end(),
                   [](const ReachOfDrivers& x, const ReachOfDrivers& y) {
                       return x.leastError < y.leastError;
                   });
-        // No band narrower than the least error of all finds a train.
-        const double least = byReach_.empty() ? 0.0 : byReach_.front().leastError;
-        return std::max(desired_ * kFirstBand, static_cast<double>(least));
+        return byReach_;
     }
 
     // The products of the driven gears that can fit beside a choice of
@@ -1226,10 +1271,8 @@ private:
         // A share below one, or infinite, is a float; one above the largest
         // float is held as that, which is only nearer.
         constexpr float kMost = std::numeric_limits<float>::max();
-        reach.highestBelow = std::nextafter(static_cast<float>(highestBelow / wanted),
-                                            std::numeric_limits<float>::infinity());
-        reach.lowestAbove =
-            std::nextafter(static_cast<float>(std::min(lowestAbove / wanted, double{kMost})), 0.0F);
+        reach.highestBelow = FloatNotBelow(highestBelow / wanted);
+        reach.lowestAbove = FloatNotAbove(std::min(lowestAbove / wanted, double{kMost}));
         return reach;
     }
 
@@ -1353,13 +1396,15 @@ private:
     std::vector<std::uint32_t> middles_;
     // Kept only for drivers whose walks are long.
     std::vector<Reach> reach_;
-    // Under rules that let few trains near the wanted thread through.
+    // Under rules that let few trains near the wanted thread through, the
+    // least error of a train with each choice of drivers, and those a pass
+    // tries.
+    std::vector<float> leastErrors_;
     std::vector<ReachOfDrivers> byReach_;
     DriverPlan plan_;
     const Choice* planned_ = nullptr;
     double windowLimit_ = -1.0;
     Window windowFactors_{};
-    // How far the first pass looks on each side for a train that fits.
 };
 
 } // namespace
