@@ -430,6 +430,8 @@ std::vector<LinearRule> LinearRulesOf(const FitRules& rules) {
 struct Range {
     Wide low;
     Wide high;
+
+    bool operator==(const Range& other) const { return low == other.low && high == other.high; }
 };
 using Roles = std::array<Range, 6>;
 
@@ -554,9 +556,11 @@ public:
         largest_ = sizes.teeth.back();
         roles_ = RolesOf(linear_, sizes.teeth.front(), largest_);
         constexpr std::int64_t kWordLimit = std::int64_t{1} << 59;
-        inWords_ = rules_.clearance &&
-                   *rules_.clearance<kWordLimit&& * rules_.clearance> - kWordLimit &&
-                   largest_ < kWordLimit &&
+        const auto small = [&](const std::optional<std::int64_t>& rule, std::int64_t limit) {
+            return !rule || (*rule<limit&& * rule> - limit);
+        };
+        inWords_ = small(rules_.clearance, kWordLimit) &&
+                   small(rules_.minimumSum, 4 * kWordLimit) && largest_ < kWordLimit &&
                    std::all_of(roles_.begin(), roles_.end(),
                                [](const Range& range) { return range.low <= range.high; });
         if (inWords_) {
@@ -617,6 +621,12 @@ public:
         return OrdersOf(choice, 1);
     }
 
+    // The least sum B + D + F that the minimum sum leaves beside drivers A,
+    // C and E; none but what any gears have without it.
+    Wide DrivenSumNeeded(Wide A, Wide C, Wide E) const {
+        return rules_.minimumSum ? *rules_.minimumSum - A - C - E : Wide{0};
+    }
+
     // The rules on sums alone, which no arrangement changes.
     bool SumsMayFit(const std::array<std::int64_t, 3>& drivers,
                     const std::array<std::int64_t, 3>& driven) const {
@@ -624,29 +634,75 @@ public:
                Clears(std::min(Wide{drivers[1]} + driven[2], Wide{drivers[2]} + driven[1]));
     }
 
-    // Whether DrivenProducts can work in 64 bits: the clearance and every
-    // gear below 2^59 teeth, so that no sum of its terms comes near 2^63.
+    // Whether DrivenProducts can work in 64 bits: every gear and the
+    // clearance below 2^59 teeth, the minimum sum below 2^61, so that no sum
+    // of their terms comes near 2^63.
     bool ReachesInWords() const { return inWords_; }
 
     // The least and most product of driven gears B, D and F within their
-    // places' ranges that the clearance rule can admit beside the drivers
-    // A, C and E: the least each gear can be, B first, then the most, F
-    // first. The least is above the most when none can.
+    // places' ranges that the clearance rule and the minimum sum can admit
+    // beside the drivers A, C and E; the least above the most when none can.
+    // For the clearance, the least each gear can be, B first, then the most,
+    // F first; for the sum, the least product of three such gears whose sum
+    // reaches what the drivers leave.
     std::pair<double, double> DrivenProducts(std::int64_t A, std::int64_t C, std::int64_t E) const {
-        const std::int64_t K = *rules_.clearance;
-        const auto& [B, D, F] = drivenPlaces_;
-        const std::int64_t lowB = std::max(B.first, C + K - A);
-        const std::int64_t lowD = std::max({D.first, E + K - C, lowB - C + K});
-        const std::int64_t lowF = std::max(F.first, lowD + K - E);
-        const std::int64_t highD = std::min(D.second, F.second - K + E);
-        const std::int64_t highB = std::min(B.second, highD + C - K);
-        if (lowB > highB || lowD > highD || lowF > F.second) {
-            return {1.0, 0.0};
+        std::array<std::int64_t, 3> low = {drivenPlaces_[0].first, drivenPlaces_[1].first,
+                                           drivenPlaces_[2].first};
+        std::array<std::int64_t, 3> high = {drivenPlaces_[0].second, drivenPlaces_[1].second,
+                                            drivenPlaces_[2].second};
+        if (rules_.clearance) {
+            const std::int64_t K = *rules_.clearance;
+            low[0] = std::max(low[0], C + K - A);
+            low[1] = std::max({low[1], E + K - C, low[0] - C + K});
+            low[2] = std::max(low[2], low[1] + K - E);
+            high[1] = std::min(high[1], high[2] - K + E);
+            high[0] = std::min(high[0], high[1] + C - K);
         }
-        const auto product = [](std::int64_t x, std::int64_t y, std::int64_t z) {
-            return (static_cast<double>(x) * static_cast<double>(y)) * static_cast<double>(z);
-        };
-        return {product(lowB, lowD, lowF), product(highB, highD, F.second)};
+        for (int k = 0; k < 3; ++k) {
+            if (low[k] > high[k]) {
+                return {1.0, 0.0};
+            }
+        }
+        const double most = Product(high);
+        if (!rules_.minimumSum) {
+            return {Product(low), most};
+        }
+        return {LeastProductReaching(low, high, *rules_.minimumSum - A - C - E), most};
+    }
+
+    // The least product of three gears within [low, high] whose teeth sum
+    // to at least `sum`; above any product when none does. The product
+    // grows with every gear, so the least has the sum itself, and its log
+    // is concave, so the least lies at a corner of that plane within the
+    // box: two gears at an end of their ranges, the third making up the sum.
+    static double LeastProductReaching(const std::array<std::int64_t, 3>& low,
+                                       const std::array<std::int64_t, 3>& high, std::int64_t sum) {
+        if (low[0] + low[1] + low[2] >= sum) {
+            return Product(low);
+        }
+        double least = std::numeric_limits<double>::infinity();
+        for (int free = 0; free < 3; ++free) {
+            const int x = (free + 1) % 3;
+            const int y = (free + 2) % 3;
+            for (const std::int64_t atX : {low[x], high[x]}) {
+                for (const std::int64_t atY : {low[y], high[y]}) {
+                    const std::int64_t rest = sum - atX - atY;
+                    if (rest >= low[free] && rest <= high[free]) {
+                        std::array<std::int64_t, 3> corner{};
+                        corner[free] = rest;
+                        corner[x] = atX;
+                        corner[y] = atY;
+                        least = std::min(least, Product(corner));
+                    }
+                }
+            }
+        }
+        return least;
+    }
+
+    static double Product(const std::array<std::int64_t, 3>& teeth) {
+        return (static_cast<double>(teeth[0]) * static_cast<double>(teeth[1])) *
+               static_cast<double>(teeth[2]);
     }
 
     // What a choice of drivers asks of the driven gears, worked out once for
@@ -1104,7 +1160,7 @@ private:
             for (int k = 0; k < 3; ++k) {
                 roles[2 * k] = {teeth[order[k]], teeth[order[k]]};
             }
-            if (quick_.Narrows(roles)) {
+            if (quick_.Narrows(roles) && !HoldsDrivenRanges(boxes, roles)) {
                 const std::size_t steps = StepsOver(roles, window);
                 if (steps > 0) {
                     volume += steps;
@@ -1300,6 +1356,22 @@ private:
                least <= window.high * (1.0 + kSlack);
     }
 
+    // Whether a box of `boxes` has the ranges of B, D and F that `box` has,
+    // in some order: the two gather the same driven choices, as under a
+    // minimum sum alone, which is the same for every arrangement.
+    static bool HoldsDrivenRanges(const std::vector<Roles>& boxes, const Roles& box) {
+        std::array<Range, 3> mine = {box[1], box[3], box[5]};
+        const auto before = [](const Range& x, const Range& y) {
+            return x.low != y.low ? x.low < y.low : x.high < y.high;
+        };
+        std::sort(mine.begin(), mine.end(), before);
+        return std::any_of(boxes.begin(), boxes.end(), [&](const Roles& other) {
+            std::array<Range, 3> theirs = {other[1], other[3], other[5]};
+            std::sort(theirs.begin(), theirs.end(), before);
+            return theirs == mine;
+        });
+    }
+
     // About how many steps Gather takes over the box: none when no choice
     // in it can have a product within the window.
     std::size_t StepsOver(const Roles& box, const Window& window) const {
@@ -1335,19 +1407,33 @@ private:
         if (firstD == lastD || firstF == lastF) {
             return;
         }
+        // The teeth B + D + F must reach beside the drivers.
+        const Wide need = quick_.DrivenSumNeeded(box[0].low, box[2].low, box[4].low);
         for (std::size_t b = firstB; b < lastB; ++b) {
-            // As D grows, the F that bring the product into the window only
-            // get fewer teeth: [fLow, fHigh) moves down. The D too small to
-            // reach the window with the largest F are skipped at once.
+            // As D grows, the F that bring the product into the window, and
+            // those that bring the sum to what is needed, only get fewer
+            // teeth: [fLow, fHigh) and fSum move down. The D too small to
+            // reach the window or the sum with the largest F are skipped at
+            // once.
+            const Wide tb = sizes.teeth[b];
+            const double most = teeth(b) * teeth(lastF - 1);
+            const Wide leastD = need - tb - sizes.teeth[lastF - 1];
+            std::size_t d = static_cast<std::size_t>(
+                std::partition_point(sizes.teeth.begin() + static_cast<std::ptrdiff_t>(firstD),
+                                     sizes.teeth.begin() + static_cast<std::ptrdiff_t>(lastD),
+                                     [&](std::int64_t D) {
+                                         return most * static_cast<double>(D) < low || D < leastD;
+                                     }) -
+                sizes.teeth.begin());
+            // Where two of the places have one range, a choice in the box is
+            // there in either order, so one order will do: D from B on, F
+            // from D or from B on.
+            if (box[1] == box[3]) {
+                d = std::max(d, b);
+            }
             std::size_t fLow = lastF;
             std::size_t fHigh = lastF;
-            const double most = teeth(b) * teeth(lastF - 1);
-            std::size_t d = static_cast<std::size_t>(
-                std::partition_point(
-                    sizes.teeth.begin() + static_cast<std::ptrdiff_t>(firstD),
-                    sizes.teeth.begin() + static_cast<std::ptrdiff_t>(lastD),
-                    [&](std::int64_t D) { return most * static_cast<double>(D) < low; }) -
-                sizes.teeth.begin());
+            std::size_t fSum = lastF;
             for (; d < lastD; ++d) {
                 const double bd = teeth(b) * teeth(d);
                 if (teeth(firstF) * bd > high) {
@@ -1359,7 +1445,18 @@ private:
                 while (fLow > firstF && teeth(fLow - 1) * bd >= low) {
                     --fLow;
                 }
-                for (std::size_t f = fLow; f < fHigh; ++f) {
+                const Wide leastF = need - tb - sizes.teeth[d];
+                while (fSum > firstF && sizes.teeth[fSum - 1] >= leastF) {
+                    --fSum;
+                }
+                std::size_t f = std::max(fLow, fSum);
+                if (box[3] == box[5]) {
+                    f = std::max(f, d);
+                }
+                if (box[1] == box[5]) {
+                    f = std::max(f, b);
+                }
+                for (; f < fHigh; ++f) {
                     Keep(b, d, f, window);
                 }
             }
