@@ -877,10 +877,12 @@ public:
                 return best.Sorted();
             }
             // A pass that tries only the drivers that can reach its band
-            // costs little, so such bands widen in small steps.
-            const double most = leastErrors_.empty() ? kMostWidening : 4.0;
+            // costs little, and one wider than it need be much, since the
+            // trains that fit lie far apart: such bands double.
             const double found = static_cast<double>(best.Size());
-            band = std::min(band * std::clamp(show / found, 4.0, most), kEmptyError);
+            const double widening =
+                leastErrors_.empty() ? std::clamp(show / found, 4.0, kMostWidening) : 2.0;
+            band = std::min(band * widening, kEmptyError);
         }
     }
 
