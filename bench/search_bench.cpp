@@ -6,6 +6,7 @@
 #include "lathe/report.h"
 #include "lathe/thread_lists.h"
 
+#include <array>
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -102,6 +103,55 @@ void RuleCases(benchmark::internal::Benchmark* benchmark) {
     }
 }
 
+// Threads for which the trains that fit lie far from the one wanted, the
+// slowest found by a random sweep of threads, lead screws, clearances and
+// minimum sums over DistinctGears; each with no rule beside, to compare.
+// Arguments: the pairs, the thread, then the clearance and the minimum sum,
+// each -1 for none.
+void BM_FarFromTheThread(benchmark::State& state) {
+    struct Thread {
+        double desiredTpi;
+        double leadTpi;
+    };
+    const Thread threads[] = {{ThreadToTpi(ThreadType::Modulus, 4.0), 8.0},
+                              {40.0, 8.0},
+                              {3.16005, 9.0},
+                              {1.72851, 8.0},
+                              {1.86728, 12.0},
+                              {1.61308, 8.0}};
+    const Thread thread = threads[state.range(1)];
+    const auto gears = DistinctGears();
+    const auto rule = [&](int argument) {
+        const std::int64_t value = state.range(argument);
+        return value < 0 ? std::nullopt : std::optional<std::int64_t>(value);
+    };
+    const FitRules rules{rule(2), rule(3), std::nullopt};
+    for (auto _ : state) {
+        if (state.range(0) == 3) {
+            benchmark::DoNotOptimize(
+                SearchBestThreePairTrains(thread.desiredTpi, thread.leadTpi, gears, 99, rules));
+        } else {
+            benchmark::DoNotOptimize(
+                SearchBestTrains(thread.desiredTpi, thread.leadTpi, gears, 99, rules));
+        }
+    }
+}
+
+void FarCases(benchmark::internal::Benchmark* benchmark) {
+    const std::array<std::array<std::int64_t, 4>, 8> ruled = {{{3, 0, 90, -1},
+                                                               {3, 1, 80, -1},
+                                                               {3, 2, -1, 652},
+                                                               {3, 3, -1, 658},
+                                                               {3, 4, 67, 606},
+                                                               {2, 0, 80, -1},
+                                                               {2, 5, 88, -1},
+                                                               {2, 4, 67, 606}}};
+    for (const auto& args : ruled) {
+        benchmark->Args({args[0], args[1], -1, -1});
+        benchmark->Args({args[0], args[1], args[2], args[3]});
+    }
+}
+
 // A chart of every built-in thread list (about 170 threads) over 100 gears,
 // with the clearance rule on, as a machinist would print it.
 void BM_ChartOfAllLists(benchmark::State& state) {
@@ -126,8 +176,9 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            // The searches timed per gear count take that one argument.
             const bool perGearCount =
-                !run.run_name.args.empty() && run.run_name.function_name != "BM_Rules";
+                !run.run_name.args.empty() && run.run_name.args.find('/') == std::string::npos;
             if (perGearCount && (single || run.aggregate_name == "median")) {
                 seconds_[std::stoi(run.run_name.args)][run.run_name.function_name] =
                     run.real_accumulated_time / static_cast<double>(run.iterations);
@@ -194,6 +245,7 @@ BENCHMARK(BM_Rules)
     ->ArgNames({"pairs", "clearance", "min_sum", "spindle"})
     ->Apply(RuleCases)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FarFromTheThread)->Apply(FarCases)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Reference)->Arg(14)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Fast)->Arg(14)->Arg(30)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 // The exhaustive three-pair loop needs seconds beyond a dozen or two gears.
