@@ -29,11 +29,51 @@ KeyedTable::KeyedTable(int show) : slots_(static_cast<std::size_t>(std::min(show
     }
 }
 
+KeySet::KeySet() {
+    std::fill(keys_, keys_ + kSize, kFree);
+}
+
+void KeySet::Insert(std::uint32_t key) {
+    std::uint32_t at = Home(key);
+    while (keys_[at] != kFree) {
+        at = (at + 1) & kMask;
+    }
+    keys_[at] = key;
+}
+
+void KeySet::Erase(std::uint32_t key) {
+    std::uint32_t hole = Home(key);
+    while (keys_[hole] != key) {
+        hole = (hole + 1) & kMask;
+    }
+    keys_[hole] = kFree;
+    // A later key of the run moves into the hole unless its home lies
+    // after the hole, up to where it sits.
+    for (std::uint32_t at = (hole + 1) & kMask; keys_[at] != kFree; at = (at + 1) & kMask) {
+        const std::uint32_t home = Home(keys_[at]);
+        if (((at - home) & kMask) >= ((at - hole) & kMask)) {
+            keys_[hole] = keys_[at];
+            keys_[at] = kFree;
+            hole = at;
+        }
+    }
+}
+
 void KeyedTable::Admit(const GearTrain& train, const TrainKeys& keys) {
     const int slot = winners_[1];
+    if (pairKeys_[slot] != kEmptySlotKey) {
+        pairKeySet_.Erase(pairKeys_[slot]);
+    }
+    if (simpleKeys_[slot] != kSlotNotSimple) {
+        simpleKeySet_.Erase(simpleKeys_[slot]);
+    }
     slots_[static_cast<std::size_t>(slot)] = train;
     pairKeys_[slot] = keys.pair;
     simpleKeys_[slot] = keys.simple == kCandidateNotSimple ? kSlotNotSimple : keys.simple;
+    pairKeySet_.Insert(keys.pair);
+    if (keys.simple != kCandidateNotSimple) {
+        simpleKeySet_.Insert(keys.simple);
+    }
     errors_[slot] = train.error;
     for (int node = (kLeaves + slot) / 2; node >= 1; node /= 2) {
         const int left = winners_[2 * node];

@@ -35,8 +35,37 @@ inline TrainKeys KeysOf(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::
     return {pair, b == c ? (a | d << 7) : kCandidateNotSimple};
 }
 
-// The best-trains table with the keys of each slot kept beside it, so that a
-// candidate is checked against every slot in a few vector instructions, and
+// A set of keys, small enough to stay in the cache: open addressing with
+// linear probing, and removal by moving later keys of a probe run back.
+class KeySet {
+public:
+    KeySet();
+    bool Contains(std::uint32_t key) const {
+        for (std::uint32_t at = Home(key);; at = (at + 1) & kMask) {
+            if (keys_[at] == key) {
+                return true;
+            }
+            if (keys_[at] == kFree) {
+                return false;
+            }
+        }
+    }
+    void Insert(std::uint32_t key);
+    void Erase(std::uint32_t key);
+
+private:
+    // Twice the most keys a table holds, so that probe runs stay short.
+    static constexpr std::uint32_t kSize = 512;
+    static constexpr std::uint32_t kMask = kSize - 1;
+    // Never a key of a train.
+    static constexpr std::uint32_t kFree = 0xFFFFFFFFU;
+    static std::uint32_t Home(std::uint32_t key) { return (key * 0x9E3779B1U) >> 23; }
+
+    std::uint32_t keys_[kSize];
+};
+
+// The best-trains table with the keys of each slot kept beside it, and in
+// sets, so that a candidate is checked against every slot at once, and
 // a tournament over the errors: each inner node holds the slot with the
 // larger error of its two children, the lower index winning ties, so the
 // root is the threshold's slot, the one the next newcomer replaces.
@@ -61,14 +90,14 @@ private:
     std::uint32_t simpleKeys_[kLeaves];
     double errors_[kLeaves];
     int winners_[2 * kLeaves];
+    // The keys of the slots that hold a train, and of those that hold a
+    // simple one; no two slots share a key.
+    KeySet pairKeySet_;
+    KeySet simpleKeySet_;
 };
 
 // Inline: the search asks this of nearly every candidate it tries.
 inline bool KeyedTable::HoldsSameTrain(const TrainKeys& keys) const {
-    // Counting rather than or-ing into a bool lets the compiler vectorize.
-    int matches = 0;
-    for (int slot = 0; slot < kLeaves; ++slot) {
-        matches += (pairKeys_[slot] == keys.pair) + (simpleKeys_[slot] == keys.simple);
-    }
-    return matches != 0;
+    return pairKeySet_.Contains(keys.pair) ||
+           (keys.simple != kCandidateNotSimple && simpleKeySet_.Contains(keys.simple));
 }
