@@ -852,12 +852,13 @@ public:
     // fits, so the walk beside each choice of drivers is bounded by the worst
     // of the best trains met so far, which soon holds it to a few trains.
     // Under rules the first band is the worst of the nearest trains that
-    // fit, which settles the search at once when they are enough; where the
-    // rules let few trains through, it starts narrow and widens per pass,
-    // so that the work follows the trains near enough to be among the best.
-    // The trains in a band grow about as its width, so it widens by the
-    // share of the table still empty, at least fourfold: every pass costs
-    // something for each choice of drivers, however narrow its band.
+    // fit, which settles the search at once when they are enough. Where they
+    // rarely fit, the drivers are tried by their reach (BandByReach). Either
+    // way a band that holds too few trains widens per pass, so that the work
+    // follows the trains near enough to be among the best. The trains in a
+    // band grow about as its width, so it widens by the share of the table
+    // still empty, at least fourfold: every pass costs something for each
+    // choice of drivers, however narrow its band.
     std::vector<ThreePairTrain> Run(int show) {
         const std::optional<double> first = FirstBand(show);
         double band = first ? *first : BandByReach();
