@@ -490,15 +490,6 @@ Roles RolesOf(const std::vector<LinearRule>& linear, Wide smallest, Wide largest
     return roles;
 }
 
-// What a choice of three gears must have for a train with it on one side to
-// pass the fit rules, whatever the other side and the arrangement; the test
-// of a whole train without arranging it. Any fitting train passes them; with
-// rules that turn most trains away, most fail them at once.
-//
-// Clearance K: B + K <= C + D with C + K <= A + B gives 2K <= A + D, and
-// D + K <= E + F with E + K <= C + D gives 2K <= C + F. A and C are two of the
-// drivers, D and F two of the driven gears, so with the sides ascending
-// (d1 <= d2 <= d3, v1 <= v2 <= v3) 2K <= min(d2 + v3, d3 + v2).
 // What the drivers of a train ask of its driven gears B, D and F, in each
 // order they may take: with clearance K, B + K <= C + D, C + K <= A + B,
 // D + K <= E + F and E + K <= C + D.
@@ -532,6 +523,15 @@ struct DriverPlan {
     Arrangement loosest{};
 };
 
+// What a choice of three gears must have for a train with it on one side to
+// pass the fit rules, whatever the other side and the arrangement; the test
+// of a whole train without arranging it. Any fitting train passes them; with
+// rules that turn most trains away, most fail them at once.
+//
+// Clearance K: B + K <= C + D with C + K <= A + B gives 2K <= A + D, and
+// D + K <= E + F with E + K <= C + D gives 2K <= C + F. A and C are two of the
+// drivers, D and F two of the driven gears, so with the sides ascending
+// (d1 <= d2 <= d3, v1 <= v2 <= v3) 2K <= min(d2 + v3, d3 + v2).
 class QuickRules {
 public:
     QuickRules(const FitRules& rules, const Judge& judge)
@@ -900,7 +900,8 @@ private:
     // ones beside each choice of drivers, when there are enough of them.
     // They are tried in rounds, those estimated nearest first, until the
     // estimates left are all beyond the worst of the best found: where most
-    // trains fit, the first round settles it.
+    // trains fit, the first round settles it. None where too few fit, or
+    // where, after each kFirstRound of them, they are seen to fit rarely.
     std::optional<double> FirstBand(int show) {
         if (!anyRule_) {
             return kEmptyError;
