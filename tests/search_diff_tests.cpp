@@ -292,10 +292,13 @@ TEST(SearchDiff, RulesThatLetFewOrNoTrainsThroughGiveTheReferenceTrains) {
     }
 }
 
-// Twenty sizes, 20 to 115 teeth, and clearances under which the nearest
-// trains to the wanted thread mostly do not fit: the trains that do lie far
-// from it, some of them for a module 4 thread from an 8 tpi screw, which
-// needs large drivers and small driven gears. Gears just below and at 2^59
+// Twenty sizes, 20 to 115 teeth, and clearances or minimum sums under which
+// the nearest trains to the wanted thread mostly do not fit: the trains that
+// do lie far from it, some of them for a module 4 thread from an 8 tpi
+// screw, which needs large drivers and small driven gears, others where the
+// sum asks for nearly the six largest gears (615 teeth). Two lists of their
+// own, found by a search for cases that tell a least product of the driven
+// gears one percent too high from the right one. Gears just below and at 2^59
 // teeth, with a clearance that lets some of their trains through, take
 // either side of the largest teeth the search bounds in 64 bits.
 TEST(SearchDiff, TrainsFarFromTheWantedThreadGiveTheReferenceTrains) {
@@ -318,6 +321,12 @@ TEST(SearchDiff, TrainsFarFromTheWantedThreadGiveTheReferenceTrains) {
         {module4, 8, gears, 99, {95, none, none}}, {module4, 8, gears, 99, {90, 400, none}},
         {40, 8, gears, 99, {80, none, none}}, {metric, 8, gears, 99, {95, none, none}},
         {metric, 8, gears, 3, {90, none, 100}},
+        {10.625054289072208, 7, {33, 53, 66, 103, 70, 109, 114, 64, 23, 81, 64, 119, 102, 112, 43},
+         39, {none, 626, none}},
+        {14.081065155325362, 3, {77, 85, 94, 26, 76, 56, 71, 87, 93, 94, 28, 46}, 87,
+         {79, none, none}},
+        {3.16005, 9, gears, 99, {none, 590, none}}, {1.72851, 8, gears, 99, {none, 600, none}},
+        {1.86728, 12, gears, 99, {60, 560, none}}, {2.2087, 15, gears, 40, {4, 540, none}},
         {8.0000001, 8, belowWord, 99, {word - 40, none, none}},
         {8.0000001, 8, atWord, 99, {word - 40, none, none}},
         // clang-format on
