@@ -1071,6 +1071,17 @@ private:
     struct Window {
         double low;
         double high;
+
+        // Wider by the slack, for products multiplied in another order than
+        // a choice's own.
+        Window Widened() const { return {low * (1.0 - kSlack), high * (1.0 + kSlack)}; }
+
+        // Whether a product within [least, most], so multiplied, may lie in
+        // the window.
+        bool MayHold(double least, double most) const {
+            const Window wide = Widened();
+            return least <= most && most >= wide.low && least <= wide.high;
+        }
     };
 
     // The limit changes seldom, so its factors are kept.
@@ -1356,8 +1367,7 @@ private:
     // product within the window.
     static bool MayMeet(const std::array<Range, 3>& bounds, const Window& window) {
         const auto [least, most] = ProductsWithin(bounds);
-        return least <= most && most >= window.low * (1.0 - kSlack) &&
-               least <= window.high * (1.0 + kSlack);
+        return window.MayHold(least, most);
     }
 
     // Whether a box of `boxes` has the ranges of B, D and F that `box` has,
@@ -1388,9 +1398,8 @@ private:
         const auto teeth = [&](std::size_t index) {
             return static_cast<double>(judge_.Sizes().teeth[index]);
         };
-        if ((teeth(lastB - 1) * teeth(lastD - 1)) * teeth(lastF - 1) <
-                window.low * (1.0 - kSlack) ||
-            (teeth(firstB) * teeth(firstD)) * teeth(firstF) > window.high * (1.0 + kSlack)) {
+        if (!window.MayHold((teeth(firstB) * teeth(firstD)) * teeth(firstF),
+                            (teeth(lastB - 1) * teeth(lastD - 1)) * teeth(lastF - 1))) {
             return 0;
         }
         return (lastB - firstB) * (lastD - firstD + lastF - firstF);
@@ -1406,8 +1415,9 @@ private:
         const auto [firstB, lastB] = IndicesOf(box[1]);
         const auto [firstD, lastD] = IndicesOf(box[3]);
         const auto [firstF, lastF] = IndicesOf(box[5]);
-        const double low = window.low * (1.0 - kSlack);
-        const double high = window.high * (1.0 + kSlack);
+        const Window wide = window.Widened();
+        const double low = wide.low;
+        const double high = wide.high;
         if (firstD == lastD || firstF == lastF) {
             return;
         }
